@@ -1,0 +1,29 @@
+# User entry points. Everything else is plain CMake (see README.md).
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev clang libclang-rt-14-dev
+BUILD    := build
+JOBS     ?= $(shell nproc)
+SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps configure build test run clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake --preset default
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+run: build
+	@echo "Nimbrel: the logger window is not built yet; the parser, log file and error layers are, and 'make test' exercises them."
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz
