@@ -18,6 +18,7 @@ constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 Handle CreateEvent(bool manualReset, bool initialState);
 bool SetEvent(Handle event);
 bool ResetEvent(Handle event);
+// False, and nothing is closed, while a thread still waits on the event.
 bool CloseHandle(Handle event);
 
 // Waits until the object is signalled or `timeoutMs` passed (kInfinite: no time-out).
