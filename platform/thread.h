@@ -11,6 +11,7 @@ enum class ThreadPriority { kIdle = 0, kLowest, kLower, kNormal, kHigher, kHighe
 // may outlive the thread (SetPriority is then a no-op) and the thread may outlive the object.
 class Thread {
  public:
+  // nullptr when the system cannot make another thread.
   static std::shared_ptr<Thread> Start(std::function<void()> body);
   virtual ~Thread() = default;
 

@@ -1,0 +1,89 @@
+#include "platform/thread.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "platform/sync.h"
+
+namespace platform {
+namespace {
+
+int OwnNice() { return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); }
+
+// Events for a thread body that reports back and waits for permission to end.
+struct Handshake {
+  Handle reported = CreateEvent(false, false);
+  Handle mayEnd = CreateEvent(false, false);
+  Handle ended = CreateEvent(false, false);
+  ~Handshake() {
+    CloseHandle(reported);
+    CloseHandle(mayEnd);
+    CloseHandle(ended);
+  }
+};
+
+TEST(Thread, RunsTheBodyOnItsOwnThread) {
+  Handshake h;
+  std::atomic<bool> current{false};
+  std::atomic<bool> main{true};
+  std::shared_ptr<Thread> thread;
+  std::atomic<Thread*> self{nullptr};
+  thread = Thread::Start([&] {
+    WaitForSingleObject(h.mayEnd, kInfinite);
+    current = self.load()->IsCurrent();
+    main = IsMainThread();
+    SetEvent(h.ended);
+  });
+  ASSERT_NE(thread, nullptr);
+  self = thread.get();
+  SetEvent(h.mayEnd);
+  ASSERT_EQ(WaitForSingleObject(h.ended, kInfinite), kWaitObject0);
+  EXPECT_TRUE(current);
+  EXPECT_FALSE(main);
+  EXPECT_FALSE(thread->IsCurrent());
+  EXPECT_TRUE(IsMainThread());
+}
+
+TEST(Thread, PriorityChangesReachTheThreadAndNeverFail) {
+  Handshake h;
+  std::atomic<int> nice{0};
+  const int mainNice = OwnNice();
+  auto thread = Thread::Start([&] {
+    WaitForSingleObject(h.mayEnd, kInfinite);
+    nice = OwnNice();
+    SetEvent(h.ended);
+  });
+  // Requested before or after the thread got going; raising priority may be refused.
+  for (ThreadPriority p : {ThreadPriority::kTimeCritical, ThreadPriority::kHighest,
+                           ThreadPriority::kHigher, ThreadPriority::kNormal, ThreadPriority::kLower,
+                           ThreadPriority::kLowest, ThreadPriority::kIdle}) {
+    thread->SetPriority(p);
+  }
+  SetEvent(h.mayEnd);
+  ASSERT_EQ(WaitForSingleObject(h.ended, kInfinite), kWaitObject0);
+  EXPECT_EQ(nice, 19);
+  EXPECT_EQ(OwnNice(), mainNice) << "the caller's own priority is untouched";
+}
+
+TEST(Thread, TheObjectAndTheThreadMayOutliveEachOther) {
+  Handshake h;
+  auto ended = Thread::Start([&] { SetEvent(h.ended); });
+  ASSERT_EQ(WaitForSingleObject(h.ended, kInfinite), kWaitObject0);
+  ended->SetPriority(ThreadPriority::kIdle);
+  EXPECT_FALSE(ended->IsCurrent());
+
+  auto dropped = Thread::Start([&] {
+    WaitForSingleObject(h.mayEnd, kInfinite);
+    SetEvent(h.reported);
+  });
+  dropped.reset();
+  SetEvent(h.mayEnd);
+  EXPECT_EQ(WaitForSingleObject(h.reported, kInfinite), kWaitObject0);
+}
+
+}  // namespace
+}  // namespace platform
