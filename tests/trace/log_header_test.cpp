@@ -1,0 +1,44 @@
+#include "serial/log_header.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/os_version.h"
+
+namespace sio {
+namespace {
+
+using testing::MatchesRegex;
+
+TEST(LogHeaderTest, DateAndTimeUseTheGivenSeparatorsAndTwoDigitFields) {
+  struct Case {
+    platform::LocalDateTime time;
+    char dateSeparator;
+    char timeSeparator;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{2006, 6, 28, 14, 5, 9}, '/', ':', "28/06/06, 14:05:09"},
+      {{2006, 6, 28, 14, 5, 9}, '.', ':', "28.06.06, 14:05:09"},
+      {{2000, 1, 2, 0, 0, 0}, '-', '.', "02-01-00, 00.00.00"},
+      {{2031, 12, 31, 23, 59, 59}, '/', ':', "31/12/31, 23:59:59"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatLogDateTime(c.time, c.dateSeparator, c.timeSeparator), c.text);
+  }
+}
+
+TEST(LogHeaderTest, NamesTheToolchainWithItsVersion) {
+  EXPECT_THAT(ToolchainName(), MatchesRegex("(GCC|Clang|MSVC) [0-9.]+"));
+}
+
+TEST(LogHeaderTest, OperatingSystemOutsideWindowsIsUnknownWithTheKernelNamed) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows gives its own version words";
+#else
+  EXPECT_THAT(platform::OperatingSystemDescription(), MatchesRegex("Unknown \\(.+ .+\\)"));
+#endif
+}
+
+}  // namespace
+}  // namespace sio
