@@ -108,6 +108,9 @@ class SerialDevice {
   virtual bool PurgeComm(uint32_t flags) = 0;
   virtual bool EscapeCommFunction(uint32_t function) = 0;
   virtual bool GetCommModemStatus(uint32_t& modemStatus) = 0;
+  // Called once by CloseHandle: requests still pending end (kErrorOperationAborted), so calls
+  // blocked in them on other threads return; the object is destroyed once no call runs on it.
+  virtual void Close() {}
 };
 
 using SerialHandle = SerialDevice*;
@@ -122,8 +125,25 @@ class SerialProvider {
 // Opens the device "\\.\COM<n>" (or another name the provider knows) for exclusive use;
 // nullptr with the last error set on failure.
 SerialHandle CreateFileA(const std::string& name);
-// Closes the device; false when it was not open.
+// Closes the device; false (kErrorInvalidHandle) when it was not open.
 bool CloseHandle(SerialHandle device);
+
+// The calls on an open device. Each fails (false, last error kErrorInvalidHandle) for a
+// handle that is not open, as it does once another thread closed it.
+bool SetupComm(SerialHandle device, uint32_t inQueue, uint32_t outQueue);
+bool GetCommState(SerialHandle device, DCB& dcb);
+bool SetCommState(SerialHandle device, const DCB& dcb);
+bool SetCommMask(SerialHandle device, uint32_t mask);
+bool SetCommTimeouts(SerialHandle device, const COMMTIMEOUTS& timeouts);
+bool WaitCommEvent(SerialHandle device, uint32_t& mask, OVERLAPPED& overlapped);
+bool GetOverlappedResult(SerialHandle device, OVERLAPPED& overlapped, uint32_t& transferred, bool wait);
+bool ReadFile(SerialHandle device, void* buffer, uint32_t size, uint32_t& read, OVERLAPPED& overlapped);
+bool WriteFile(SerialHandle device, const void* data, uint32_t size, uint32_t& written,
+               OVERLAPPED& overlapped);
+bool ClearCommError(SerialHandle device, uint32_t& errors, COMSTAT& status);
+bool PurgeComm(SerialHandle device, uint32_t flags);
+bool EscapeCommFunction(SerialHandle device, uint32_t function);
+bool GetCommModemStatus(SerialHandle device, uint32_t& modemStatus);
 
 // Installs the provider that CreateFileA uses (tests); nullptr restores the system's.
 // The provider is not owned and must outlive every device it opened.

@@ -1,6 +1,7 @@
 #include "tests/support/memory_serial_device.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -56,12 +57,16 @@ uint32_t LineErrorEvents(uint32_t ceBits) {
   return events;
 }
 
-// The handle CreateFileA hands out: the device stays with the provider (and the test) and is
-// only marked closed when the handle goes.
+// One opening of a device, handed to CreateFileA: the device itself stays with the provider
+// (and the test) and closing this opening closes it once.
 class OpenedDevice final : public SerialDevice {
  public:
   explicit OpenedDevice(std::shared_ptr<MemorySerialDevice> device) : device_(std::move(device)) {}
-  ~OpenedDevice() override { device_->Close(); }
+  ~OpenedDevice() override { Close(); }
+
+  void Close() override {
+    if (!closed_.exchange(true)) device_->Close();
+  }
 
   bool SetupComm(uint32_t inQueue, uint32_t outQueue) override {
     return device_->SetupComm(inQueue, outQueue);
@@ -98,6 +103,7 @@ class OpenedDevice final : public SerialDevice {
 
  private:
   std::shared_ptr<MemorySerialDevice> device_;
+  std::atomic<bool> closed_{false};
 };
 
 }  // namespace

@@ -67,6 +67,9 @@ class MemorySerialDevice final : public platform::SerialDevice {
   // kSetDtr, kClrDtr, kSetRts, kClrRts; anything else fails with kErrorInvalidParameter.
   bool EscapeCommFunction(uint32_t function) override;
   bool GetCommModemStatus(uint32_t& modemStatus) override;
+  // Pending requests end with kErrorOperationAborted; received bytes and line errors are
+  // dropped; the device can be opened again.
+  void Close() override;
 
   // --- Far side: what the test does to the device. ---
   // Bytes arriving on the line: queued for ReadFile, EV_RXCHAR.
@@ -114,9 +117,9 @@ class MemorySerialDevice final : public platform::SerialDevice {
   bool WaitUntil(const std::function<bool()>& condition,
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
-  // Called by the provider and by the handle it hands out.
+  // Opening by the provider: false with `error` when the device is unplugged, refused by the
+  // script or already open.
   bool Open(uint32_t& error);
-  void Close();
 
  private:
   struct PendingWrite {
