@@ -49,7 +49,7 @@ class MemorySerialDevice final : public platform::SerialDevice {
   bool SetCommTimeouts(const platform::COMMTIMEOUTS& timeouts) override;
   // With no mask set, or while another wait pends: false with kErrorInvalidParameter.
   bool WaitCommEvent(uint32_t& mask, platform::OVERLAPPED& overlapped) override;
-  // Reads the completion from the OVERLAPPED; `wait` blocks on its event.
+  // Reads the completion from the OVERLAPPED; `wait` blocks until the request has completed.
   bool GetOverlappedResult(platform::OVERLAPPED& overlapped, uint32_t& transferred,
                            bool wait) override;
   // Never waits: takes up to `size` received bytes (read interval time-out MAXDWORD).
@@ -72,7 +72,7 @@ class MemorySerialDevice final : public platform::SerialDevice {
   void Close() override;
 
   // --- Far side: what the test does to the device. ---
-  // Bytes arriving on the line: queued for ReadFile, EV_RXCHAR.
+  // Bytes arriving on the line: queued for ReadFile, EV_RXCHAR (dropped while closed).
   void Receive(std::string_view bytes);
   // Line errors (kCe... bits): reported by ClearCommError; EV_ERR for overrun, parity and
   // framing, EV_BREAK for a break.
