@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 #include "platform/system_error.h"
 
@@ -133,9 +132,11 @@ constexpr auto kErrorStrings = std::to_array<Row>({
     {15608, "DCD "},
 });
 
+constexpr int32_t Magnitude(int32_t code) { return code < 0 ? -code : code; }
+
 static_assert(std::is_sorted(kErrorStrings.begin(), kErrorStrings.end(),
                              [](const Row& a, const Row& b) {
-                               return std::abs(a.code) < std::abs(b.code);
+                               return Magnitude(a.code) < Magnitude(b.code);
                              }),
               "the message table must be sorted by absolute code");
 
@@ -156,11 +157,11 @@ std::string CleanSystemText(const std::string& text) {
 }  // namespace
 
 std::string ErrorMessage(int16_t code) {
-  const int32_t key = std::abs(static_cast<int32_t>(code));
+  const int32_t key = Magnitude(code);
   const auto* row = std::lower_bound(
       kErrorStrings.begin(), kErrorStrings.end(), key,
-      [](const Row& r, int32_t k) { return std::abs(r.code) < k; });
-  if (row != kErrorStrings.end() && std::abs(row->code) == key && row->text[0] != '\0') {
+      [](const Row& r, int32_t k) { return Magnitude(r.code) < k; });
+  if (row != kErrorStrings.end() && Magnitude(row->code) == key && row->text[0] != '\0') {
     return std::string(row->text).substr(0, kMaxMessage);
   }
   return CleanSystemText(platform::SystemErrorText(static_cast<uint32_t>(key)).substr(0, kMaxMessage));
