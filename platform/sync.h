@@ -32,14 +32,31 @@ void Sleep(uint32_t ms);
 // A re-entrant critical section.
 class CriticalSection {
  public:
-  void Enter() { mutex_.lock(); }
-  void Leave() { mutex_.unlock(); }
+  void Enter() {
+    mutex_.lock();
+    ++depth_;
+  }
+  void Leave() {
+    --depth_;
+    mutex_.unlock();
+  }
+  // Leaves every level the calling thread (the owner) holds and tells how many; ReEnter
+  // takes them again. Lets a thread wait for another that needs the lock.
+  int LeaveAll() {
+    const int depth = depth_;
+    for (int i = 0; i < depth; ++i) Leave();
+    return depth;
+  }
+  void ReEnter(int depth) {
+    for (int i = 0; i < depth; ++i) Enter();
+  }
   // For std::lock_guard / std::unique_lock.
   void lock() { Enter(); }
   void unlock() { Leave(); }
 
  private:
   std::recursive_mutex mutex_;
+  int depth_ = 0;  // changed only by the owner while it holds mutex_
 };
 
 using Lock = std::lock_guard<CriticalSection>;
