@@ -1,0 +1,58 @@
+#pragma once
+// The three worker threads of an open port: the com thread waits in the driver for line
+// events, the dispatch thread runs the event and idle passes, the output thread drains the
+// output ring. Each object frees itself when its body returns.
+#include <memory>
+
+#include "platform/thread.h"
+#include "serial/dispatcher.h"
+
+namespace sio {
+
+class TSioWin32Dispatcher;
+
+class TSioDispatcherThread {
+ public:
+  virtual ~TSioDispatcherThread() = default;
+
+  // Starts the thread at once; the returned handle may outlive it.
+  static std::shared_ptr<platform::Thread> Start(std::unique_ptr<TSioDispatcherThread> thread);
+
+ protected:
+  TSioDispatcherThread(TSioWin32Dispatcher& dispatcher, ThreadKind kind)
+      : dispatcher_(dispatcher), kind_(kind) {}
+  // The body; an exception that escapes it is reported and the thread still ends properly.
+  virtual void Execute() = 0;
+
+  TSioWin32Dispatcher& dispatcher_;
+
+ private:
+  void Run();
+  ThreadKind kind_;
+};
+
+class TComThread : public TSioDispatcherThread {
+ public:
+  explicit TComThread(TSioWin32Dispatcher& d) : TSioDispatcherThread(d, ThreadKind::kCom) {}
+
+ protected:
+  void Execute() override;
+};
+
+class TDispThread : public TSioDispatcherThread {
+ public:
+  explicit TDispThread(TSioWin32Dispatcher& d) : TSioDispatcherThread(d, ThreadKind::kDispatch) {}
+
+ protected:
+  void Execute() override;
+};
+
+class TOutThread : public TSioDispatcherThread {
+ public:
+  explicit TOutThread(TSioWin32Dispatcher& d) : TSioDispatcherThread(d, ThreadKind::kOutput) {}
+
+ protected:
+  void Execute() override;
+};
+
+}  // namespace sio

@@ -1,0 +1,62 @@
+#pragma once
+// The dispatcher over the serial communications API: device operations and the passes that
+// its com, dispatch and output threads run.
+#include <memory>
+
+#include "serial/dispatcher.h"
+
+namespace sio {
+
+class TSioDispatcherThread;
+
+class TSioWin32Dispatcher : public TSioBaseDispatcher {
+ public:
+  explicit TSioWin32Dispatcher(TComponent* owner);
+  ~TSioWin32Dispatcher() override;
+
+  int32_t EscapeCom(uint32_t function) override;
+  int32_t PurgeQueue(uint32_t queue) override;
+  uint32_t ReadComErrors(platform::COMSTAT& status) override;
+  int32_t ClearDeviceEvents(int32_t mask) override;
+  int32_t GetDeviceState(platform::DCB& dcb) override;
+  int32_t ReadCom(uint8_t* buffer, uint32_t count) override;
+  int32_t SetDeviceState(const platform::DCB& dcb) override;
+  int32_t WriteCom(const uint8_t* buffer, uint32_t count) override;
+  bool SetupQueues(uint32_t inSize, uint32_t outSize) override;
+  void StartThreads() override;
+  void StopThreads() override;
+  int32_t OpenDevice(const std::string& name, uint32_t inSize, uint32_t outSize) override;
+  int32_t CloseDevice() override;
+  int32_t ProcessDevice() override;
+
+  // The dispatch thread's passes after each wake-up, and the output thread's write step.
+  void EventPass();
+  void IdlePass();
+  void WriteStep();
+
+ protected:
+  friend class TSioDispatcherThread;
+  friend class TComThread;
+  friend class TDispThread;
+  friend class TOutThread;
+
+  static constexpr uint32_t kThreadAckTimeoutMs = 3000;
+  static constexpr int32_t kStopWaitTicks = 36;
+
+  bool WaitDeviceEvent(uint32_t& mask, platform::OVERLAPPED& overlapped);
+  bool OutputPending();
+
+  platform::OVERLAPPED ReadOverlapped;
+  std::atomic<uint32_t> DeviceEventMask{0};
+
+ private:
+  void StartThread(std::unique_ptr<TSioDispatcherThread> thread,
+                   std::shared_ptr<platform::Thread>& reference);
+  bool AwaitThreadEnd(const std::shared_ptr<platform::Thread>& reference, int32_t ticks);
+  bool OutputThreadExists();
+  bool RunStatusTriggers();
+  uint32_t ChooseWriteChunk();
+  void AdvanceOutput(uint32_t count);
+};
+
+}  // namespace sio
