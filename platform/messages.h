@@ -1,6 +1,7 @@
 #pragma once
 // Hidden windows and per-thread message queues with the semantics of their Win32 namesakes.
-// A window belongs to the thread that creates it; its procedure runs only on that thread.
+// A window belongs to the thread that creates it; its procedure runs only on that thread, and
+// it is destroyed when that thread ends.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,16 +33,18 @@ bool DestroyWindow(HWND window);
 LRESULT DefWindowProc(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam);
 
 // From the owner thread: a direct call of the window procedure. From another thread: waits
-// until the owner thread has handled it (while the owner pumps messages).
+// until the owner thread has handled it (while the owner pumps messages), meanwhile handling
+// messages that other threads send to the caller's own windows; 0 for a window that is gone.
 LRESULT SendMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam);
 // As SendMessage, but gives up after `timeoutMs`: returns false on a time-out or for a window
 // that no longer exists. A message the owner has not started handling when the time runs out
-// is withdrawn and never handled later. `flags` takes kSmtoBlock (the only mode used).
+// is withdrawn and never handled later; one already running finishes, its result unused.
+// `flags` takes kSmtoBlock (the only mode used): the caller handles nothing while it waits.
 bool SendMessageTimeout(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam, uint32_t flags,
                         uint32_t timeoutMs, LRESULT* result);
 // Queues the message for the window's owner thread and returns at once.
 bool PostMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam);
-// Queues kWmQuit for the calling thread.
+// Queues kWmQuit for the calling thread; it is taken after every other posted message.
 void PostQuitMessage(int exitCode);
 
 // Handles the messages sent to the calling thread's windows from other threads, then takes
@@ -57,7 +60,9 @@ void PumpOneMessage();
 
 // Called (from whichever thread queues it) whenever a message is queued for the calling
 // thread, so that a foreign event loop (Qt's) can be woken and pump the messages inside it,
-// also inside its modal dialogs. An empty function removes the hook.
+// also inside its modal dialogs. An empty function removes the hook. The hook runs under no
+// lock of this module, so it may queue messages itself; it must return quickly and must not
+// wait for the hooked thread, because replacing or removing it waits for running calls.
 void SetMessageArrivalHook(std::function<void()> hook);
 
 }  // namespace platform
