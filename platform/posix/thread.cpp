@@ -30,8 +30,7 @@ struct ThreadState {
 
 void ApplyNice(pid_t kernelId, ThreadPriority priority) {
   // A refusal (raising priority without the right to) leaves the level as it is.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(kernelId),
-              kNiceOf[static_cast<size_t>(priority)]);
+  setpriority(PRIO_PROCESS, static_cast<id_t>(kernelId), kNiceOf[static_cast<size_t>(priority)]);
 }
 
 class PosixThread final : public Thread {
