@@ -25,6 +25,15 @@ std::string FormatShortDate(const platform::LocalDateTime& time) {
   return TwoDigits(time.day) + "." + TwoDigits(time.month) + "." + TwoDigits(time.year % 100);
 }
 
+// A value keeps its bytes, but a CR or LF inside it (a garbled reply: only blanks separate
+// tokens) becomes a blank, so that one record always stays one line of the file.
+std::string OnOneLine(std::string value) {
+  for (char& c : value) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return value;
+}
+
 }  // namespace
 
 std::string FormatTimeStamp(const platform::LocalDateTime& time) {
@@ -42,7 +51,7 @@ std::string FormatRecordLine(const MeasurementRecord& record, const platform::Lo
   std::string line = "#" + FormatTimeStamp(time) + "#";
   for (Quantity quantity : kLoggedQuantities) {
     line += ",";
-    line += record.Get(quantity).value;
+    line += OnOneLine(record.Get(quantity).value);
   }
   return line + kLineEnd;
 }

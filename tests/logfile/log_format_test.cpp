@@ -40,5 +40,15 @@ TEST(LogFormat, MissingValueIsLoggedAsMinus20000) {
             "#2006-06-28 14:06:12#,1013.2,-20000,85,45,21.3,-20000\r\n");
 }
 
+TEST(LogFormat, ALineBreakInsideAValueDoesNotSplitTheRecord) {
+  MeasurementRecord record;
+  ParseReply("BARO 1013.2 mbar QNH 10\n15.0 mbar ALTI 85 m HUMI 45 %rF TEMP1 21.3 degC "
+             "TEMP2 20\r.1 degC DEW 9.1 degC x",
+             record);
+  ASSERT_TRUE(record.IsComplete());
+  EXPECT_EQ(FormatRecordLine(record, {2006, 6, 28, 14, 6, 12}),
+            "#2006-06-28 14:06:12#,1013.2,10 15.0,85,45,21.3,20 .1\r\n");
+}
+
 }  // namespace
 }  // namespace nimbrel
