@@ -220,7 +220,7 @@ void TSioWin32Dispatcher::AdvanceOutput(uint32_t count) {
 }
 
 void TSioWin32Dispatcher::WriteStep() {
-  platform::OVERLAPPED overlapped;
+  platform::OVERLAPPED& overlapped = WriteOverlapped;
   overlapped.hEvent = WriteDoneSignal;
   while (OutputPending()) {
     const uint32_t count = ChooseWriteChunk();

@@ -47,6 +47,9 @@ class TSioWin32Dispatcher : public TSioBaseDispatcher {
   bool OutputPending();
 
   platform::OVERLAPPED ReadOverlapped;
+  // The output thread's write request. It outlives a write step that a flush ends, because the
+  // abandoned write stays with the device until the purge aborts it.
+  platform::OVERLAPPED WriteOverlapped;
   std::atomic<uint32_t> DeviceEventMask{0};
 
  private:

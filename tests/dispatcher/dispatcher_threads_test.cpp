@@ -1,0 +1,150 @@
+// The dispatcher with its three worker threads running over an in-memory device, events
+// delivered to a window of the test thread while it pumps its messages.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/messages.h"
+#include "serial/error_strings.h"
+#include "serial/exceptions.h"
+#include "tests/dispatcher/manual_dispatcher.h"
+#include "tests/dispatcher/recording_window.h"
+
+namespace sio::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Handles this thread's messages until `condition` holds; false after `timeout`.
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    platform::MSG msg;
+    while (platform::PeekMessage(msg, true)) {
+      platform::TranslateMessage(msg);
+      platform::DispatchMessage(msg);
+    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    platform::Sleep(1);
+  }
+  return true;
+}
+
+class ThreadedDispatcher : public ::testing::Test {
+ protected:
+  static constexpr const char* kName = "\\\\.\\COM2";
+
+  void SetUp() override {
+    device = provider.AddDevice(kName);
+    ASSERT_EQ(dispatcher->InitPort(kName, 9600, 0, 8, 1, 4096, 4096, kOptDtrOn | kOptRtsOn), 0);
+    ASSERT_TRUE(dispatcher->ThreadsRunning());
+    dispatcher->RegisterWindowHandler(window.Handle());
+    dispatcher->UpdateHandlerFlags(1);
+  }
+
+  void Send(const std::string& text) {
+    ASSERT_EQ(dispatcher->PutBlock(reinterpret_cast<const uint8_t*>(text.data()),
+                                   static_cast<uint32_t>(text.size())), 0);
+  }
+
+  std::string Received() const {
+    std::string all;
+    for (const Delivery& d : window.Deliveries()) all.append(d.taken.begin(), d.taken.end());
+    return all;
+  }
+
+  test_support::MemorySerialProvider provider;
+  std::shared_ptr<test_support::MemorySerialDevice> device;
+  std::unique_ptr<TSioWin32Dispatcher> dispatcher = std::make_unique<TSioWin32Dispatcher>(nullptr);
+  RecordingWindow window{*dispatcher};
+};
+
+TEST_F(ThreadedDispatcher, ReceivedBytesArriveAsAvailEventsOnTheWindowsThread) {
+  dispatcher->SetAvailLength(1);
+  device->Receive("BARO 1013.2 mbar\r");
+  ASSERT_TRUE(PumpUntil([&] { return Received().size() == 17; }));
+  EXPECT_EQ(Received(), "BARO 1013.2 mbar\r");
+  EXPECT_EQ(window.Deliveries().front().msg, TriggerAvailMsg);
+  EXPECT_EQ(window.Deliveries().front().lParamLow, 0u);
+}
+
+TEST_F(ThreadedDispatcher, QueuedBytesAreSentByTheOutputThread) {
+  std::string big;
+  for (int i = 0; i < 3000; ++i) big.push_back(static_cast<char>(i % 256));
+  Send("remote\r");
+  Send(big);
+  EXPECT_TRUE(device->WaitUntil([&] { return device->Sent() == "remote\r" + big; }));
+  EXPECT_TRUE(PumpUntil([&] { return dispatcher->OutCount() == 0; }));
+}
+
+TEST_F(ThreadedDispatcher, StartingTwiceRaisesAndLeavesTheThreadsRunning) {
+  try {
+    dispatcher->StartThreads();
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Dispatcher already started");
+  }
+  EXPECT_TRUE(dispatcher->ThreadsRunning());
+  dispatcher->SetAvailLength(1);
+  device->Receive("x");
+  EXPECT_TRUE(PumpUntil([&] { return Received() == "x"; }));
+}
+
+TEST_F(ThreadedDispatcher, PurgingAWriteThatNeverCompletesEmptiesTheRing) {
+  device->SetWritesPend(true);
+  Send("stuck");
+  ASSERT_TRUE(device->WaitUntil([&] { return device->PendingWrites() == 1; }));
+  EXPECT_EQ(dispatcher->FlushOutput(), 0);
+  EXPECT_EQ(dispatcher->OutCount(), 0u);
+  EXPECT_EQ(device->Sent(), "");
+  device->SetWritesPend(false);
+  Send("next");
+  EXPECT_TRUE(device->WaitUntil([&] { return device->Sent() == "next"; }));
+}
+
+TEST_F(ThreadedDispatcher, ClosingEndsAllThreads) {
+  dispatcher->DonePort();
+  EXPECT_FALSE(dispatcher->ThreadsRunning());
+  EXPECT_FALSE(device->IsOpen());
+  dispatcher.reset();  // returns: no thread is left to wait for
+}
+
+TEST_F(ThreadedDispatcher, ClosingInsideADeliveryIsCompletedByTheDispatchThread) {
+  dispatcher->SetAvailLength(1);
+  bool closePendingSeen = false;
+  window.OnDelivery([&] {
+    dispatcher->DonePort();
+    closePendingSeen = dispatcher->ClosePending();
+  });
+  device->Receive("bye");
+  ASSERT_TRUE(PumpUntil([&] { return !window.Deliveries().empty(); }));
+  EXPECT_TRUE(closePendingSeen);
+  EXPECT_TRUE(PumpUntil([&] { return !dispatcher->ThreadsRunning(); }));
+  EXPECT_FALSE(device->IsOpen());
+  dispatcher.reset();
+}
+
+TEST_F(ThreadedDispatcher, AVanishedDeviceEndsTheComThreadButNotThePort) {
+  device->Vanish();
+  const std::string text = "lost";
+  // Writes to a gone device fail and are dropped; nothing hangs.
+  dispatcher->PutBlock(reinterpret_cast<const uint8_t*>(text.data()), 4);
+  EXPECT_TRUE(PumpUntil([&] { return dispatcher->OutCount() == 0; }));
+  EXPECT_TRUE(dispatcher->ThreadsRunning());
+  dispatcher->DonePort();
+  EXPECT_FALSE(dispatcher->ThreadsRunning());
+}
+
+TEST_F(ThreadedDispatcher, ModemLineChangesReachAStatusTrigger) {
+  const auto handle = static_cast<uint16_t>(dispatcher->AddStatusTrigger(kStatusModem));
+  ASSERT_EQ(dispatcher->SetStatusTrigger(handle, 0x1000, true), 0);  // watch CTS, reference off
+  device->SetModemLines(platform::kMsCtsOn);
+  ASSERT_TRUE(PumpUntil([&] { return !window.Deliveries().empty(); }));
+  EXPECT_EQ(window.Deliveries().front().msg, TriggerStatusMsg);
+  EXPECT_EQ(window.Deliveries().front().wParam, handle);
+}
+
+}  // namespace
+}  // namespace sio::testing
