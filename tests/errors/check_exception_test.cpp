@@ -19,11 +19,11 @@ TEST(CheckException, ReturnsForSuccessAndPositiveCodes) {
 
 TEST(CheckException, IgnoresEveryCodeWhileThePortIsLoading) {
   TComponent port;
-  port.SetLoading(true);
+  port.BeginLoading();
   for (int32_t code : {-2, -8, -2008, -1, -13980}) {
     EXPECT_NO_THROW(CheckException(&port, code)) << code;
   }
-  port.SetLoading(false);
+  port.Loaded();
   EXPECT_THROW(CheckException(&port, -2008), EAlreadyOpen);
 }
 
