@@ -59,19 +59,24 @@ TSioCustomComPort::~TSioCustomComPort() {
   TSioBaseDispatcher::FreeSavedTriggers(SavedTriggers_);
 }
 
+// While a close is deferred, Open still reads True; a request then only decides whether the
+// port opens again once the close has completed (Open := True would otherwise be lost, and
+// with it the port after a port-number change made inside an event).
 void TSioCustomComPort::SetOpen(bool value) {
+  if (State_ == cpsClosing && !Loading() && !Designing()) {
+    ReopenAfterClose_ = value;
+    return;
+  }
   if (value == Open_) return;
   if (Loading() || Designing()) {
     Open_ = value;
     if (value) OpenAfterLoad_ = true;
     return;
   }
-  if (!value) {
-    ClosePort();
-  } else if (State_ != cpsClosed) {
-    ReopenAfterClose_ = true;
-  } else {
+  if (value) {
     OpenPort();
+  } else {
+    ClosePort();
   }
 }
 

@@ -50,6 +50,7 @@ class TPassString {
   TPassString() = default;
   TPassString(std::string_view text) : text_(text.substr(0, kCapacity)) {}  // NOLINT: implicit like a string
   TPassString(const char* text) : TPassString(std::string_view(text)) {}    // NOLINT
+  TPassString(const std::string& text) : TPassString(std::string_view(text)) {}  // NOLINT
   const std::string& str() const { return text_; }
   bool operator==(const TPassString&) const = default;
 

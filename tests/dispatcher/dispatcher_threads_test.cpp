@@ -2,8 +2,6 @@
 // delivered to a window of the test thread while it pumps its messages.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 #include "platform/messages.h"
@@ -11,26 +9,12 @@
 #include "serial/exceptions.h"
 #include "tests/dispatcher/manual_dispatcher.h"
 #include "tests/dispatcher/recording_window.h"
+#include "tests/support/pump_messages.h"
 
 namespace sio::testing {
 namespace {
 
-using namespace std::chrono_literals;
-
-// Handles this thread's messages until `condition` holds; false after `timeout`.
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    platform::MSG msg;
-    while (platform::PeekMessage(msg, true)) {
-      platform::TranslateMessage(msg);
-      platform::DispatchMessage(msg);
-    }
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    platform::Sleep(1);
-  }
-  return true;
-}
+using test_support::PumpUntil;
 
 class ThreadedDispatcher : public ::testing::Test {
  protected:
