@@ -267,7 +267,7 @@ class TSioBaseDispatcher {
  private:
   uint16_t NextTriggerHandle(uint32_t kind) const;
   bool TriggerHandleInUse(uint16_t handle) const;
-  int32_t ReadAvailCount(uint32_t upToPosition) const;
+  int32_t ReadAvailCount(uint32_t matchStart) const;
   bool NotifyAvail(uint32_t count);
   bool NotifyMatchedDataTriggers();
   bool DeliverToWindows(uint32_t msg, uint32_t trigger, uint32_t lParam);

@@ -141,12 +141,12 @@ void TSioBaseDispatcher::SetAvailLength(uint32_t length) {
 
 // --- Received data -------------------------------------------------------------------------
 
-// Waiting bytes from InTail up to and including `upToPosition`, less what a running delivery
-// has taken.
-int32_t TSioBaseDispatcher::ReadAvailCount(uint32_t upToPosition) const {
-  const uint32_t span = (upToPosition + kInRingSize - InTail) % kInRingSize + 1;
+// Waiting bytes from InTail up to the position `matchStart` (not included), less what a
+// running delivery has taken. A match that starts at InTail has no bytes before it.
+int32_t TSioBaseDispatcher::ReadAvailCount(uint32_t matchStart) const {
+  const uint32_t before = (matchStart + kInRingSize - InTail) % kInRingSize;
   const uint32_t taken = InAvailDispatch ? TakenCount : 0;
-  return static_cast<int32_t>(span) - static_cast<int32_t>(taken);
+  return static_cast<int32_t>(before) - static_cast<int32_t>(taken);
 }
 
 bool TSioBaseDispatcher::NotifyAvail(uint32_t count) {
@@ -200,7 +200,7 @@ bool TSioBaseDispatcher::CheckReceivedData() {
       int32_t before;
       {
         platform::Lock in(InputLock);
-        before = ReadAvailCount((ScanPos + kInRingSize - longest) % kInRingSize);
+        before = ReadAvailCount((ScanPos + 1 + kInRingSize - longest) % kInRingSize);
       }
       if (before >= static_cast<int32_t>(AvailLength)) result = NotifyAvail(static_cast<uint32_t>(before));
     }

@@ -169,6 +169,17 @@ TEST_F(DataTrigger, AnnouncesTheBytesBeforeTheMatchFirst) {
   EXPECT_EQ(window.Deliveries()[1].msg, TriggerDataMsg);
 }
 
+TEST_F(DataTrigger, AMatchAtTheStartOfTheWaitingBytesAnnouncesNothingBeforeIt) {
+  const std::string cr = "\r";
+  dispatcher.AddDataTrigger(reinterpret_cast<const uint8_t*>(cr.data()), 1, false);
+  dispatcher.SetAvailLength(1);
+  window.TakePerEvent(0);
+  device->Receive("\r");
+  dispatcher.Pass();
+  ASSERT_FALSE(window.Deliveries().empty());
+  EXPECT_EQ(window.Deliveries()[0].msg, TriggerDataMsg);  // no avail event for phantom bytes
+}
+
 TEST_F(DataTrigger, ManagementReportsItsErrors) {
   const std::string tooLong(23, 'x');
   EXPECT_EQ(dispatcher.AddDataTrigger(reinterpret_cast<const uint8_t*>(tooLong.data()), 23, false),
