@@ -1,5 +1,5 @@
 # User entry points. Everything else is plain CMake (see README.md).
-PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev clang libclang-rt-14-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev clang libclang-rt-14-dev qt6-base-dev
 BUILD    := build
 JOBS     ?= $(shell nproc)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
