@@ -154,10 +154,14 @@ void TSioBaseDispatcher::DonePort() {
   }
 }
 
+// The rings are freed after DataLock is given up, under InputLock and OutputLock, keeping the
+// lock order (a reader may hold InputLock and want DataLock for its trace entry).
 void TSioBaseDispatcher::ReleasePort() {
-  platform::Lock data(DataLock);
-  ReleaseOnThreadExit = false;
-  if (ThreadsRunning_) StopThreads();
+  {
+    platform::Lock data(DataLock);
+    ReleaseOnThreadExit = false;
+    if (ThreadsRunning_) StopThreads();
+  }
   platform::Lock in(InputLock);
   platform::Lock out(OutputLock);
   InRing.clear();
