@@ -1,0 +1,45 @@
+#pragma once
+// Watches a tty on a thread of its own, which sleeps in the kernel (epoll) between reports.
+// It tells
+//   - each arrival of received bytes: edge-triggered, so bytes left unread are not told
+//     again until more arrive;
+//   - each time the driver made room for more output;
+//   - a hang-up (the device went away, e.g. the master side of a pseudo-terminal closed);
+//     after that it tells nothing more, since a hung-up tty stays readable for ever.
+// The handlers run on the poller's thread, one at a time.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace platform {
+
+class TtyPoller {
+ public:
+  struct Handlers {
+    std::function<void()> received;
+    std::function<void()> writable;
+    std::function<void()> hungUp;
+  };
+
+  // Starts watching `fd`, which must stay open while the poller lives; nullptr with `error`
+  // set when the kernel objects or the thread cannot be made.
+  static std::unique_ptr<TtyPoller> Start(int fd, Handlers handlers, uint32_t& error);
+  // Stops the thread (a handler running on it finishes first).
+  ~TtyPoller();
+  TtyPoller(const TtyPoller&) = delete;
+  TtyPoller& operator=(const TtyPoller&) = delete;
+
+ private:
+  explicit TtyPoller(Handlers handlers) : handlers_(std::move(handlers)) {}
+  uint32_t Watch(int fd);
+  void Run();
+
+  Handlers handlers_;
+  int epoll_ = -1;
+  int wake_ = -1;       // eventfd that stops the thread
+  int writeSide_ = -1;  // a second descriptor of the tty, watched for output room only
+  std::thread thread_;
+};
+
+}  // namespace platform
