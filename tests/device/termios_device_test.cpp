@@ -22,6 +22,7 @@
 #include "platform/serial_api.h"
 #include "platform/sync.h"
 #include "platform/system_error.h"
+#include "tests/support/pty_far_end.h"
 
 namespace platform {
 namespace {
@@ -31,59 +32,9 @@ constexpr uint32_t kGuardMs = 10000;        // how long a test waits for what mu
 constexpr size_t kBigWrite = 1 << 20;       // more than a pseudo-terminal takes at once
 
 // The far end of the line: a pseudo-terminal whose slave side is COM60.
-class FarEnd {
+class FarEnd : public test_support::PtyFarEnd {
  public:
-  FarEnd() {
-    char path[256] = {};
-    int slave = -1;
-    EXPECT_EQ(openpty(&master_, &slave, path, nullptr, nullptr), 0);
-    ::close(slave);  // the device under test opens the slave by its path
-    path_ = path;
-    setenv("SIO_COM60", path, 1);
-  }
-  ~FarEnd() {
-    Unplug();
-    unsetenv("SIO_COM60");
-  }
-  FarEnd(const FarEnd&) = delete;
-  FarEnd& operator=(const FarEnd&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  void Send(std::string_view bytes) {
-    EXPECT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-
-  // Reads until `count` bytes came (fewer when they stop coming).
-  std::string Receive(size_t count) {
-    std::string bytes;
-    std::vector<char> chunk(65536);
-    while (bytes.size() < count) {
-      pollfd ready{master_, POLLIN, 0};
-      if (poll(&ready, 1, kGuardMs) != 1) break;
-      const ssize_t n = ::read(master_, chunk.data(), std::min(chunk.size(), count - bytes.size()));
-      if (n <= 0) break;
-      bytes.append(chunk.data(), static_cast<size_t>(n));
-    }
-    return bytes;
-  }
-
-  // The line settings the slave side holds.
-  termios Line() const {
-    termios line{};
-    EXPECT_EQ(tcgetattr(master_, &line), 0);
-    return line;
-  }
-
-  // The device goes away: the slave side hangs up and its node disappears.
-  void Unplug() {
-    if (master_ >= 0) ::close(master_);
-    master_ = -1;
-  }
-
- private:
-  int master_ = -1;
-  std::string path_;
+  FarEnd() : PtyFarEnd(60) {}
 };
 
 // An OVERLAPPED record with its own manual-reset event.
