@@ -56,7 +56,15 @@ void TComThread::Execute() {
   };
   for (;;) {
     uint32_t mask = 0;
-    if (!d.WaitDeviceEvent(mask, overlapped) && platform::GetLastError() == platform::kErrorIoPending) {
+    const bool completed = d.WaitDeviceEvent(mask, overlapped);
+    const uint32_t error = completed ? platform::kErrorSuccess : platform::GetLastError();
+    if (!completed && error != platform::kErrorIoPending) {
+      // A wait that fails at once is handed over like an event; a device that keeps failing
+      // (unplugged) would otherwise keep this thread and the dispatch thread busy: the next
+      // attempt comes one dispatch cycle later.
+      platform::WaitForSingleObject(d.PassDoneSignal, kDispatchCycleMs);
+    }
+    if (error == platform::kErrorIoPending) {
       uint32_t unused = 0;
       if (!platform::GetOverlappedResult(d.DeviceHandle, overlapped, unused, true)) {
         // The wait cannot complete (the device is gone or closed): this thread ends and the

@@ -117,6 +117,10 @@ TEST_F(ThreadedDispatcher, AVanishedDeviceEndsTheComThreadButNotThePort) {
   dispatcher->PutBlock(reinterpret_cast<const uint8_t*>(text.data()), 4);
   EXPECT_TRUE(PumpUntil([&] { return dispatcher->OutCount() == 0; }));
   EXPECT_TRUE(dispatcher->ThreadsRunning());
+  // The failing waits are retried once per dispatch cycle, not in a busy loop.
+  const uint32_t waits = device->Calls(test_support::SerialCall::kWaitCommEvent);
+  PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_LT(device->Calls(test_support::SerialCall::kWaitCommEvent) - waits, 100u);
   dispatcher->DonePort();
   EXPECT_FALSE(dispatcher->ThreadsRunning());
 }
