@@ -228,23 +228,28 @@ bool TSioBaseDispatcher::ReadIntoBuffer() {
   return true;
 }
 
-int32_t TSioBaseDispatcher::PeekChar(uint8_t& ch, uint32_t n) {
-  platform::Lock in(InputLock);
+int32_t TSioBaseDispatcher::CharAt(uint32_t n, uint8_t& ch) const {
   if (n == 0 || RingCount() < n) return kErrBufferIsEmpty;
   ch = InRing[(InTail + n - 1) % kInRingSize];
   return kOk;
 }
 
+int32_t TSioBaseDispatcher::PeekChar(uint8_t& ch, uint32_t n) {
+  platform::Lock in(InputLock);
+  return CharAt(n, ch);
+}
+
+// Called for every received byte: InputLock is taken once.
 int32_t TSioBaseDispatcher::GetChar(uint8_t& ch) {
   platform::Lock in(InputLock);
   if (InAvailDispatch) {
     ++TakenCount;
-    if (const int32_t r = PeekChar(ch, TakenCount); r != kOk) {
+    if (const int32_t r = CharAt(TakenCount, ch); r != kOk) {
       --TakenCount;
       return r;
     }
   } else {
-    if (const int32_t r = PeekChar(ch, 1); r != kOk) return r;
+    if (const int32_t r = CharAt(1, ch); r != kOk) return r;
     InTail = (InTail + 1) % kInRingSize;
     InRingFull = false;
   }

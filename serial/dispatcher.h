@@ -268,6 +268,11 @@ class TSioBaseDispatcher {
   uint16_t NextTriggerHandle(uint32_t kind) const;
   bool TriggerHandleInUse(uint16_t handle) const;
   int32_t ReadAvailCount(uint32_t matchStart) const;
+  // The n-th waiting byte (1-based), under InputLock.
+  int32_t CharAt(uint32_t n, uint8_t& ch) const;
+  // Moves ScanPos over the bytes that complete no data trigger, under one hold of DataLock;
+  // true when the byte at ScanPos completes one, `longest` then its longest match.
+  bool ScanForMatch(uint32_t& longest);
   bool NotifyAvail(uint32_t count);
   bool NotifyMatchedDataTriggers();
   bool DeliverToWindows(uint32_t msg, uint32_t trigger, uint32_t lParam);

@@ -175,26 +175,27 @@ bool TSioBaseDispatcher::NotifyMatchedDataTriggers() {
   return result;
 }
 
-bool TSioBaseDispatcher::CheckReceivedData() {
-  while (ScanPos != InHead) {
-    uint32_t longest = 0;
+// InHead moves only on the dispatch thread, which runs the scan: it holds still meanwhile.
+bool TSioBaseDispatcher::ScanForMatch(uint32_t& longest) {
+  platform::Lock lock(DataLock);
+  for (; ScanPos != InHead; ScanPos = (ScanPos + 1) % kInRingSize) {
+    const uint8_t byte = InRing[ScanPos];
     bool anyMatched = false;
-    {
-      platform::Lock lock(DataLock);
-      const uint8_t byte = InRing[ScanPos];
-      for (TDataTrigger& t : DataTriggers) {
-        if (t.MatchLength == 0) continue;
-        if (!t.Matched) t.Matched = MatchChar(t.MatchState, byte, t.MatchLength, t.IgnoreCase, t.MatchString);
-        if (t.Matched) {
-          anyMatched = true;
-          longest = std::max(longest, t.MatchLength);
-        }
+    for (TDataTrigger& t : DataTriggers) {
+      if (t.MatchLength == 0) continue;
+      if (!t.Matched) t.Matched = MatchChar(t.MatchState, byte, t.MatchLength, t.IgnoreCase, t.MatchString);
+      if (t.Matched) {
+        anyMatched = true;
+        longest = std::max(longest, t.MatchLength);
       }
     }
-    if (!anyMatched) {
-      ScanPos = (ScanPos + 1) % kInRingSize;
-      continue;
-    }
+    if (anyMatched) return true;
+  }
+  return false;
+}
+
+bool TSioBaseDispatcher::CheckReceivedData() {
+  if (uint32_t longest = 0; ScanForMatch(longest)) {
     bool result = true;
     if (AvailLength > 0 && AvailNotifiedAt != ScanPos) {
       int32_t before;
