@@ -199,6 +199,7 @@ bool TermiosDevice::WriteFile(const void* data, uint32_t size, uint32_t& written
     return true;
   }
   writes_.push_back({&overlapped, size, std::string(bytes + taken, size - taken)});
+  poller_->WatchOutput(true);
   return Fail(kErrorIoPending);
 }
 
@@ -264,10 +265,12 @@ void TermiosDevice::OnReceived() {
   RaiseEvents(kEvRxChar | CountedEvents());
 }
 
+// Output room is watched only while writes pend.
 void TermiosDevice::OnWritable() {
   std::lock_guard lock(mutex_);
   if (closed_) return;
   WritePending();
+  if (writes_.empty()) poller_->WatchOutput(false);
 }
 
 void TermiosDevice::OnHungUp() {

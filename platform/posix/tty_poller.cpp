@@ -51,10 +51,18 @@ uint32_t TtyPoller::Watch(int fd) {
   writeSide_ = fcntl(fd, F_DUPFD_CLOEXEC, 0);
   if (epoll_ < 0 || wake_ < 0 || writeSide_ < 0 || !Add(epoll_, wake_, EPOLLIN, kStop) ||
       !Add(epoll_, fd, EPOLLIN | EPOLLET, kReceived) ||
-      !Add(epoll_, writeSide_, EPOLLOUT | EPOLLET, kWritable)) {
+      !Add(epoll_, writeSide_, 0, kWritable)) {
     return SystemErrorFromErrno(errno);
   }
   return kErrorSuccess;
+}
+
+// A modification re-checks the descriptor, so room that is already there is reported.
+void TtyPoller::WatchOutput(bool on) {
+  epoll_event event{};
+  event.events = on ? EPOLLOUT | EPOLLET : 0;
+  event.data.u32 = kWritable;
+  epoll_ctl(epoll_, EPOLL_CTL_MOD, writeSide_, &event);
 }
 
 void TtyPoller::Run() {

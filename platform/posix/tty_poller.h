@@ -3,7 +3,9 @@
 // It tells
 //   - each arrival of received bytes: edge-triggered, so bytes left unread are not told
 //     again until more arrive;
-//   - each time the driver made room for more output;
+//   - each time the driver made room for more output, while output is watched (WatchOutput):
+//     the driver makes room after every write, and a writer with nothing pending need not
+//     be woken for it;
 //   - a hang-up (the device went away, e.g. the master side of a pseudo-terminal closed);
 //     after that it tells nothing more, since a hung-up tty stays readable for ever.
 // The handlers run on the poller's thread, one at a time.
@@ -27,6 +29,9 @@ class TtyPoller {
   static std::unique_ptr<TtyPoller> Start(int fd, Handlers handlers, uint32_t& error);
   // Stops the thread (a handler running on it finishes first).
   ~TtyPoller();
+  // Turns the reports of output room on or off (off at the start); from any thread. Turning
+  // them on reports room that is there already.
+  void WatchOutput(bool on);
   TtyPoller(const TtyPoller&) = delete;
   TtyPoller& operator=(const TtyPoller&) = delete;
 
