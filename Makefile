@@ -22,8 +22,9 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The logger recording from the station simulator (see tools/run_demo.sh); Ctrl-C ends it.
 run: build
-	@echo "Nimbrel: the logger window is not built yet; the parser, log file and error layers are, and 'make test' exercises them."
+	tools/run_demo.sh $(BUILD)
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz
