@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 constexpr int kStartMs = 5000;
 
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;

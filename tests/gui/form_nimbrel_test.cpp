@@ -100,7 +100,7 @@ class FormNimbrelTest : public testing::Test {
   // The station's reply arrives on the line.
   void Answer(const std::string& reply) { device_->Receive(reply); }
 
-  bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+  bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
   bool WaitForPolls(std::size_t polls) {
     return device_->WaitUntil([&] { return Count(device_->Sent(), "readall\r") == polls; });
   }
