@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "app/com_port_options.h"
 #include "app/core/reply_parser.h"
@@ -192,8 +193,9 @@ void TFormNimbrel::ButtonChooseAppendFileClick() {
                 [this] { log_.Continue(logFileName_); });
 }
 
-// A cancelled dialog clears the choice. A file that fails in `prepareFile` is already the log
-// file name and Start is enabled, but the choice shown and fileChosen stay as they were.
+// A cancelled dialog clears the choice. A file that fails in `prepareFile` leaves the previous
+// choice in force as a whole (name, Start button, what is shown), so that the window never
+// shows one file while records go to another, nor offers to record without a file.
 void TFormNimbrel::ChooseLogFile(LogFileDialogKind kind, QString& dialogFileName,
                                  const std::function<void()>& prepareFile) {
   const QString chosen = dialogs_.ChooseLogFile(kind, dialogFileName);
@@ -203,9 +205,14 @@ void TFormNimbrel::ChooseLogFile(LogFileDialogKind kind, QString& dialogFileName
     ui_->ButtonStartStop->setEnabled(false);
   } else {
     dialogFileName = chosen;
-    logFileName_ = FilePath(chosen);
+    const std::string previousName = std::exchange(logFileName_, FilePath(chosen));
+    try {
+      prepareFile();
+    } catch (...) {
+      logFileName_ = previousName;
+      throw;
+    }
     ui_->ButtonStartStop->setEnabled(true);
-    prepareFile();
     fileChosen_ = true;
   }
   ShowLogFileName();

@@ -312,15 +312,24 @@ TEST_F(FormNimbrelTest, FileDialogsChooseCancelAndRememberTheirLastFile) {
       << "the last file chosen in that dialog";
 }
 
-TEST_F(FormNimbrelTest, ANewFileThatFailsIsAlreadyTheLogFileButNotShownAsChosen) {
+TEST_F(FormNimbrelTest, ANewFileThatFailsLeavesThePreviousChoiceInForce) {
   TFormNimbrel& form = Create({"file=" + log_});
   const std::string folder = dir_.File("");
   TestDialogs().fileAnswers = {QString::fromStdString(folder)};
   EXPECT_THROW(form.ButtonChooseNewFileClick(), sio::EInOutError);
-  EXPECT_EQ(form.logFileName(), folder);
+  EXPECT_EQ(form.logFileName(), log_) << "records keep going to the file shown";
   EXPECT_TRUE(StartEnabled());
-  EXPECT_TRUE(form.fileChosen()) << "kept from before";
-  EXPECT_EQ(FileField(), QString::fromStdString(log_)) << "kept from before";
+  EXPECT_TRUE(form.fileChosen());
+  EXPECT_EQ(FileField(), QString::fromStdString(log_));
+}
+
+TEST_F(FormNimbrelTest, AFailingFirstChoiceOffersNoRecording) {
+  TFormNimbrel& form = Create({"port=1"});
+  TestDialogs().fileAnswers = {QString::fromStdString(dir_.File(""))};
+  EXPECT_THROW(form.ButtonChooseAppendFileClick(), sio::EInOutError);
+  EXPECT_FALSE(StartEnabled());
+  EXPECT_FALSE(form.fileChosen());
+  EXPECT_EQ(form.logFileName(), "");
 }
 
 TEST_F(FormNimbrelTest, WithoutALogFileRecordsAreShownButNothingIsWritten) {
