@@ -22,6 +22,7 @@
 #include "serial/exceptions.h"
 #include "serial/port_selection.h"
 #include "tests/support/memory_serial_device.h"
+#include "tests/support/modal_answer.h"
 
 namespace sio {
 namespace {
@@ -42,23 +43,7 @@ QStringList Entries(const TComSelectForm& form) {
   return entries;
 }
 
-// Runs `action` on the form once a modal exec() shows it. Should the action leave the form
-// open, the form is ended anyway so that no test hangs.
-void WhenShown(FormAction action) {
-  QTimer::singleShot(0, [action = std::move(action)] {
-    auto* form = qobject_cast<TComSelectForm*>(QApplication::activeModalWidget());
-    if (form == nullptr) {
-      ADD_FAILURE() << "no modal port selection is showing";
-      return;
-    }
-    const QPointer<TComSelectForm> alive = form;
-    action(*form);
-    if (alive && alive->isVisible()) {
-      ADD_FAILURE() << "the form is still open";
-      alive->done(-1);
-    }
-  });
-}
+void WhenShown(FormAction action) { test_support::WhenModalShown<TComSelectForm>(std::move(action)); }
 
 void ClickOk(TComSelectForm& form) { Child<QPushButton>(form, "OkBtn").click(); }
 void ClickCancel(TComSelectForm& form) { Child<QPushButton>(form, "AbortBtn").click(); }

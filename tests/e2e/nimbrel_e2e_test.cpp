@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/qt_application_environment.h"
 #include "tests/support/scratch_dir.h"
 
 namespace nimbrel {
@@ -218,20 +219,8 @@ TEST_F(NimbrelE2e, AFlagFileThatCannotBeWrittenIsReportedAfterTheRecordIsLogged)
   EXPECT_TRUE(logger.Running());
 }
 
-class CoreApplication : public testing::Environment {
- public:
-  void SetUp() override { application_ = std::make_unique<QCoreApplication>(argc_, argv_); }
-  void TearDown() override { application_.reset(); }
-
- private:
-  char name_[10] = "e2e_tests";
-  char* argv_[2] = {name_, nullptr};
-  int argc_ = 1;
-  std::unique_ptr<QCoreApplication> application_;
-};
-
 [[maybe_unused]] const testing::Environment* const kCoreApplication =
-    testing::AddGlobalTestEnvironment(new CoreApplication);
+    testing::AddGlobalTestEnvironment(new test_support::QtApplicationEnvironment<QCoreApplication>);
 
 }  // namespace
 }  // namespace nimbrel

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "tests/gui/gui_lookup.h"
-#include "tests/gui/modal_answer.h"
+#include "tests/support/modal_answer.h"
 #include "tests/support/memory_serial_device.h"
 
 namespace nimbrel {
@@ -46,7 +46,7 @@ class ComPortOptionsTest : public testing::Test {
   sio::TSioComPort& RunAccepted(const sio::TSioComPort& port,
                                 const std::function<void(TComPortOptions&)>& onShow) {
     dialog_.LoadFromPort(port);
-    WhenModalShown<TComPortOptions>([onShow](TComPortOptions& dialog) {
+    test_support::WhenModalShown<TComPortOptions>([onShow](TComPortOptions& dialog) {
       onShow(dialog);
       Child<QPushButton>(dialog, "OK").click();
     });
@@ -193,7 +193,7 @@ TEST_F(ComPortOptionsTest, CancelLeavesTheSettingsAsLoaded) {
   sio::TSioComPort port;
   port.SetBaud(9600);
   dialog_.LoadFromPort(port);
-  WhenModalShown<TComPortOptions>([](TComPortOptions& d) {
+  test_support::WhenModalShown<TComPortOptions>([](TComPortOptions& d) {
     Check(d, "BaudsItem0");
     Check(d, "DTRRTS");
     Child<QPushButton>(d, "Cancel").click();

@@ -24,7 +24,7 @@
 #include "serial/exceptions.h"
 #include "tests/gui/fake_user_dialogs.h"
 #include "tests/gui/gui_lookup.h"
-#include "tests/gui/modal_answer.h"
+#include "tests/support/modal_answer.h"
 #include "tests/support/memory_serial_device.h"
 #include "tests/support/scratch_dir.h"
 
@@ -363,7 +363,7 @@ TEST_F(FormNimbrelTest, TheSettingsDialogCancelledChangesNothingAndAcceptedReope
   form.ButtonRefreshClick();  // opens the port
   ASSERT_TRUE(form.SioComPort().Open());
 
-  WhenModalShown<TComPortOptions>([](TComPortOptions& dialog) {
+  test_support::WhenModalShown<TComPortOptions>([](TComPortOptions& dialog) {
     Child<QRadioButton>(dialog, "BaudsItem9").setChecked(true);
     dialog.reject();
   });
@@ -372,7 +372,7 @@ TEST_F(FormNimbrelTest, TheSettingsDialogCancelledChangesNothingAndAcceptedReope
   EXPECT_EQ(form.SioComPort().Baud(), 9600);
   EXPECT_EQ(device_->Dcb().BaudRate, 9600u);
 
-  WhenModalShown<TComPortOptions>([](TComPortOptions& dialog) {
+  test_support::WhenModalShown<TComPortOptions>([](TComPortOptions& dialog) {
     Child<QRadioButton>(dialog, "BaudsItem9").setChecked(true);
     dialog.accept();
   });

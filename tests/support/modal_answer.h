@@ -1,8 +1,8 @@
 #pragma once
 // Answers a modal dialog of type Dialog once its exec() shows it, so that no test blocks on it.
 // The check repeats until the dialog shows (events may be handled before it does, such as
-// during the port scan). Should the action leave the dialog open, it is rejected anyway and
-// the test fails.
+// during the port scan). Should the action leave the dialog open, it is ended anyway (with
+// result -1, also for a dialog that ignores rejection) and the test fails.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +12,7 @@
 #include <functional>
 #include <utility>
 
-namespace nimbrel {
+namespace test_support {
 
 template <typename Dialog>
 void WhenModalShown(std::function<void(Dialog&)> action, int attemptsLeft = 500) {
@@ -30,9 +30,9 @@ void WhenModalShown(std::function<void(Dialog&)> action, int attemptsLeft = 500)
     action(*dialog);
     if (alive && alive->isVisible()) {
       ADD_FAILURE() << "the dialog is still open";
-      alive->reject();
+      alive->done(-1);
     }
   });
 }
 
-}  // namespace nimbrel
+}  // namespace test_support
