@@ -67,7 +67,7 @@ int32_t TSioBaseDispatcher::InitPort(const std::string& portName, uint32_t baud,
   ClearAllTriggers();
   InHead = 0;
   InTail = 0;
-  AvailNotifiedAt = 0;
+  AvailAnnounced = true;
   ResetStatusHits();
   InAvailDispatch = false;
   ModemState = 0;
@@ -201,16 +201,21 @@ bool TSioBaseDispatcher::ReadIntoBuffer() {
   } else {
     room = firstPiece = InTail - head;
   }
-  const uint32_t take = std::min(room, waiting);
-  uint32_t secondPiece = firstPiece < take ? take - firstPiece : 0;
-  int32_t n = ReadCom(InRing.data() + head, firstPiece);
+  // Fewer unscanned bytes than the ring holds: a whole ring of them would put InHead back on
+  // ScanPos, and they would look like none, never scanned or announced.
+  const uint32_t unscanned = (head + kInRingSize - ScanPos) % kInRingSize;
+  const uint32_t take = std::min({room, waiting, kInRingSize - 1 - unscanned});
+  if (take == 0) return true;
+  const uint32_t firstRead = std::min(firstPiece, take);
+  uint32_t secondPiece = take - firstRead;
+  int32_t n = ReadCom(InRing.data() + head, firstRead);
   if (n < 0) {
     n = 0;
     ClearDeviceEvents(-1);
   }
   AddDispatchEntry(1, 1, static_cast<uint32_t>(n), InRing.data() + head, static_cast<uint32_t>(n));
   uint32_t newHead = head + static_cast<uint32_t>(n);
-  if (static_cast<uint32_t>(n) < firstPiece) secondPiece = 0;
+  if (static_cast<uint32_t>(n) < firstRead) secondPiece = 0;
   if (newHead == kInRingSize) newHead = 0;
   InHead = newHead;
   if (n > 0) InRingFull = newHead == InTail;

@@ -230,8 +230,10 @@ class TSioBaseDispatcher {
   std::vector<TDataTrigger> DataTriggers;
   std::vector<TStatusTrigger> StatusTriggers;
   std::atomic<uint32_t> AvailLength{0};
-  uint32_t AvailNotifiedAt = 0;
   uint32_t ScanPos = 0;
+  // The bytes up to ScanPos were announced; cleared whenever ScanPos moves. (A position
+  // remembered instead could not tell a whole ring of new bytes from none.)
+  bool AvailAnnounced = true;
   std::atomic<bool> PortHandlerFlag{false};
   std::atomic<bool> HandlersPresent{false};
   bool HandlersDeleted = false;
@@ -273,6 +275,7 @@ class TSioBaseDispatcher {
   // Moves ScanPos over the bytes that complete no data trigger, under one hold of DataLock;
   // true when the byte at ScanPos completes one, `longest` then its longest match.
   bool ScanForMatch(uint32_t& longest);
+  void AdvanceScan();
   bool NotifyAvail(uint32_t count);
   bool NotifyMatchedDataTriggers();
   bool DeliverToWindows(uint32_t msg, uint32_t trigger, uint32_t lParam);

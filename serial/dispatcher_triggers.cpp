@@ -152,7 +152,7 @@ int32_t TSioBaseDispatcher::ReadAvailCount(uint32_t matchStart) const {
 bool TSioBaseDispatcher::NotifyAvail(uint32_t count) {
   AddDispatchEntry(kLogTrigger, kSubAvail, count, nullptr, 0);
   const bool result = NotifyHandlers(TriggerAvailMsg, count, 0);
-  AvailNotifiedAt = ScanPos;
+  AvailAnnounced = true;
   return result;
 }
 
@@ -175,10 +175,15 @@ bool TSioBaseDispatcher::NotifyMatchedDataTriggers() {
   return result;
 }
 
+void TSioBaseDispatcher::AdvanceScan() {
+  ScanPos = (ScanPos + 1) % kInRingSize;
+  AvailAnnounced = false;
+}
+
 // InHead moves only on the dispatch thread, which runs the scan: it holds still meanwhile.
 bool TSioBaseDispatcher::ScanForMatch(uint32_t& longest) {
   platform::Lock lock(DataLock);
-  for (; ScanPos != InHead; ScanPos = (ScanPos + 1) % kInRingSize) {
+  for (; ScanPos != InHead; AdvanceScan()) {
     const uint8_t byte = InRing[ScanPos];
     bool anyMatched = false;
     for (TDataTrigger& t : DataTriggers) {
@@ -197,7 +202,7 @@ bool TSioBaseDispatcher::ScanForMatch(uint32_t& longest) {
 bool TSioBaseDispatcher::CheckReceivedData() {
   if (uint32_t longest = 0; ScanForMatch(longest)) {
     bool result = true;
-    if (AvailLength > 0 && AvailNotifiedAt != ScanPos) {
+    if (AvailLength > 0 && !AvailAnnounced) {
       int32_t before;
       {
         platform::Lock in(InputLock);
@@ -207,11 +212,11 @@ bool TSioBaseDispatcher::CheckReceivedData() {
     }
     if (ClosePending_) return result;
     result = NotifyMatchedDataTriggers() && result;
-    ScanPos = (ScanPos + 1) % kInRingSize;
+    AdvanceScan();
     return result;
   }
   const uint32_t count = InCount();
-  if (AvailLength > 0 && AvailNotifiedAt != ScanPos && count >= AvailLength) return NotifyAvail(count);
+  if (AvailLength > 0 && !AvailAnnounced && count >= AvailLength) return NotifyAvail(count);
   return false;
 }
 

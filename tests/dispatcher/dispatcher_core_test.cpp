@@ -182,7 +182,9 @@ TEST_F(DispatcherInput, AFullRingReadsNothingMoreAndOneGetCharFreesIt) {
   dispatcher.ReadIntoBuffer();
   uint8_t ch = 0;
   for (int i = 0; i < 100; ++i) ASSERT_EQ(dispatcher.GetChar(ch), 0);  // indices now at 100
-  device->Receive(line.substr(100));
+  device->Receive(line.substr(100, 150));
+  dispatcher.Pass();  // scanned, not taken: a ring fills only up to bytes already scanned
+  device->Receive(line.substr(250));
   EXPECT_TRUE(dispatcher.ReadIntoBuffer());  // two pieces: to the end, then from the start
   EXPECT_TRUE(dispatcher.InRingFull);
   EXPECT_EQ(dispatcher.InHead, dispatcher.InTail);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/clock.h"
@@ -51,6 +52,27 @@ TEST_F(AvailTrigger, OneEventOffersEveryWaitingByteAndTheTailMovesByWhatWasTaken
   ASSERT_EQ(window.Deliveries().size(), 2u);
   EXPECT_EQ(window.Deliveries()[1].wParam, 5u);
   EXPECT_EQ(Taken(1), "789ab");
+  EXPECT_EQ(dispatcher.InCount(), 0u);
+}
+
+// Bytes that fill the whole ring at once, from its start or from its middle, are all
+// announced and taken in order. A ring filled up to the position last announced once looked
+// as if nothing had come, and a full ring reads nothing more: the port stalled.
+TEST_F(AvailTrigger, BytesFillingTheWholeRingAreAllAnnounced) {
+  dispatcher.SetAvailLength(1);
+  std::string sent;
+  for (const std::size_t chunk : {std::size_t{kInRingSize}, std::size_t{100}, std::size_t{kInRingSize}}) {
+    std::string bytes;
+    for (std::size_t i = 0; i < chunk; ++i) bytes += static_cast<char>('a' + (sent.size() + i) % 23);
+    device->Receive(bytes);
+    sent += bytes;
+    dispatcher.Pass();
+    dispatcher.Pass();
+  }
+  std::string taken;
+  for (std::size_t i = 0; i < window.Deliveries().size(); ++i) taken += Taken(i);
+  ASSERT_EQ(taken.size(), sent.size());
+  EXPECT_TRUE(taken == sent) << "bytes out of order";
   EXPECT_EQ(dispatcher.InCount(), 0u);
 }
 
@@ -178,6 +200,17 @@ TEST_F(DataTrigger, AMatchAtTheStartOfTheWaitingBytesAnnouncesNothingBeforeIt) {
   dispatcher.Pass();
   ASSERT_FALSE(window.Deliveries().empty());
   EXPECT_EQ(window.Deliveries()[0].msg, TriggerDataMsg);  // no avail event for phantom bytes
+}
+
+TEST_F(DataTrigger, AMatchInBytesFillingTheWholeRingIsFound) {
+  const std::string cr = "\r";
+  dispatcher.AddDataTrigger(reinterpret_cast<const uint8_t*>(cr.data()), 1, false);
+  dispatcher.SetAvailLength(1);
+  device->Receive(std::string(kInRingSize - 1, 'x') + cr);
+  dispatcher.Pass();
+  dispatcher.Pass();
+  const auto& d = window.Deliveries();
+  EXPECT_EQ(std::count_if(d.begin(), d.end(), [](const Delivery& e) { return e.msg == TriggerDataMsg; }), 1);
 }
 
 TEST_F(DataTrigger, ManagementReportsItsErrors) {
