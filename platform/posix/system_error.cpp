@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <utility>
 
 namespace platform {
@@ -45,46 +44,11 @@ constexpr std::array<std::pair<uint32_t, const char*>, 28> kTexts{{
     {1295, "The requested operation cannot be completed due to a disk quota violation.\r\n"},
 }};
 
-constexpr std::array<std::pair<int, uint32_t>, 25> kErrnoMap{{
-    {0, kErrorSuccess},
-    {ENOENT, kErrorFileNotFound},
-    {ENOTDIR, kErrorPathNotFound},
-    {EMFILE, kErrorTooManyOpenFiles},
-    {ENFILE, kErrorTooManyOpenFiles},
-    {EACCES, kErrorAccessDenied},
-    {EPERM, kErrorAccessDenied},
-    {EISDIR, kErrorAccessDenied},
-    {EROFS, kErrorWriteProtect},
-    {EBADF, kErrorInvalidHandle},
-    {ENOMEM, kErrorNotEnoughMemory},
-    {ENOSPC, kErrorDiskFull},
-    {EDQUOT, 1295},
-    {EEXIST, kErrorFileExists},
-    {EINVAL, kErrorInvalidParameter},
-    {EPIPE, kErrorBrokenPipe},
-    {EBUSY, kErrorBusy},
-    {ETXTBSY, kErrorSharingViolation},
-    {ENAMETOOLONG, kErrorFilenameTooLong},
-    {EFBIG, kErrorFileTooLarge},
-    {ECANCELED, kErrorOperationAborted},
-    {EIO, kErrorIoDevice},
-    {ENXIO, kErrorDeviceNotConnected},
-    {ENODEV, kErrorDeviceNotConnected},
-    {ENOTTY, kErrorNotSupported},
-}};
-
 }  // namespace
 
 uint32_t GetLastError() { return lastError; }
 
 void SetLastError(uint32_t code) { lastError = code; }
-
-uint32_t SystemErrorFromErrno(int err) {
-  const auto* it = std::find_if(kErrnoMap.begin(), kErrnoMap.end(),
-                                [err](const auto& row) { return row.first == err; });
-  if (it != kErrnoMap.end()) return it->second;
-  return kErrorGenFailure;
-}
 
 std::string SystemErrorText(uint32_t code) {
   const auto* it = std::find_if(kTexts.begin(), kTexts.end(),
