@@ -63,6 +63,9 @@ void PumpOneMessage();
 // also inside its modal dialogs. An empty function removes the hook. The hook runs under no
 // lock of this module, so it may queue messages itself; it must return quickly and must not
 // wait for the hooked thread, because replacing or removing it waits for running calls.
+// On Windows the hook is accepted and never called: the system's queues wake an event loop
+// that waits for them, and only our own message numbers (0x0400 .. 0xBFFF) reach a window
+// procedure there.
 void SetMessageArrivalHook(std::function<void()> hook);
 
 }  // namespace platform
