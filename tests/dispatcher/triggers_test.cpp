@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 
 #include "platform/clock.h"
@@ -144,6 +145,21 @@ struct MatchCase {
   const char* input;
   int matches;
 };
+
+// Readable and stable test names (the bytes of the record would show its pointers).
+void PrintTo(const MatchCase& c, std::ostream* os) {
+  for (const char* text : {c.pattern, " in ", c.input}) {
+    for (const char* p = text; *p != '\0'; ++p) {
+      const auto byte = static_cast<unsigned char>(*p);
+      if (byte >= 0x20 && byte < 0x7F) {
+        *os << *p;
+      } else {
+        *os << '#' << static_cast<int>(byte);
+      }
+    }
+  }
+  if (c.ignoreCase) *os << " ignoring case";
+}
 
 class DataTriggerMatching : public TriggerFixture, public ::testing::WithParamInterface<MatchCase> {};
 
