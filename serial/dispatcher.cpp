@@ -122,17 +122,22 @@ bool TSioBaseDispatcher::ThreadExists(const std::shared_ptr<platform::Thread>& r
 }
 
 void TSioBaseDispatcher::ThreadEnded(ThreadKind kind) {
-  {
-    std::lock_guard guard(ThreadBook);
-    (kind == ThreadKind::kCom ? ComThread : kind == ThreadKind::kDispatch ? DispThread : OutThread).reset();
-  }
+  std::shared_ptr<platform::Thread>& reference =
+      kind == ThreadKind::kCom ? ComThread : kind == ThreadKind::kDispatch ? DispThread : OutThread;
   if (kind == ThreadKind::kDispatch && ReleaseOnThreadExit) {
+    {
+      // Gone first, so that the StopThreads of ReleasePort does not wait for this thread.
+      std::lock_guard guard(ThreadBook);
+      reference.reset();
+    }
     ReleasePort();
     ReleaseOnThreadExit = false;
   }
-  // Under ThreadBook: once the destructor has seen the count reach 0 under the same lock,
-  // this thread no longer touches the dispatcher.
+  // The reference goes together with the count: a StopThreads that has seen every reference
+  // gone finds ThreadsRunning cleared. And once the destructor has seen the count reach 0
+  // under the same lock, this thread no longer touches the dispatcher.
   std::lock_guard guard(ThreadBook);
+  reference.reset();
   if (--ThreadCount == 0) ThreadsRunning_ = false;
 }
 
