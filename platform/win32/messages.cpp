@@ -244,6 +244,14 @@ LRESULT DispatchMessage(const MSG& msg) {
 }
 
 void PumpOneMessage() {
+  // Messages sent from other threads count as the one: the system hands them all out at once,
+  // before any posted message, so a posted one waits for the next call.
+  if (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) {
+    ThrowPending();
+    HandleSent();
+    ThrowPending();
+    return;
+  }
   MSG msg;
   if (!PeekMessage(msg, true)) return;
   if (msg.message == kWmQuit) {
