@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "serial/exceptions.h"
+#include "tests/support/wine.h"
 
 namespace sio {
 namespace {
@@ -32,24 +33,30 @@ struct IoCase {
   std::string message;
 };
 
+void ExpectInOutError(const IoCase& c) {
+  try {
+    CheckException(nullptr, c.code);
+    ADD_FAILURE() << c.code << " raised nothing";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode(), -c.code);
+    EXPECT_EQ(e.Message(), c.message);
+  }
+}
+
 TEST(CheckException, FileAndDeviceCodesRaiseInOutErrorWithThePositiveNumber) {
   const IoCase cases[] = {
       {-2, "File not found"},
       {-5, "File access denied"},
       {-101, "Disk is full"},
       {-162, "General failure"},
-      {-87, "The parameter is incorrect. "},  // no row: the system's text
-      {-140, ""},                              // neither a row nor a system text
+      {-75, ""},  // neither a row nor a system text
   };
-  for (const auto& c : cases) {
-    try {
-      CheckException(nullptr, c.code);
-      ADD_FAILURE() << c.code << " raised nothing";
-    } catch (const EInOutError& e) {
-      EXPECT_EQ(e.ErrorCode(), -c.code);
-      EXPECT_EQ(e.Message(), c.message);
-    }
-  }
+  for (const auto& c : cases) ExpectInOutError(c);
+}
+
+TEST(CheckException, AFileOrDeviceCodeWithoutARowTakesTheSystemsText) {
+  if (test_support::RunningUnderWine()) GTEST_SKIP() << "Wine's message texts differ from Windows'";
+  ExpectInOutError({-87, "The parameter is incorrect. "});
 }
 
 TEST(CheckException, OutOfMemoryIsTheRuntimesOwnException) {

@@ -101,19 +101,19 @@ PumpingOwner::PumpingOwner() {
 
 PumpingOwner::~PumpingOwner() {
   stop_ = true;
-  SetEvent(arrived_.Event());
+  PostMessage(window_, kOtherMsg, 0, 0);  // wakes the loop
   thread_.join();
 }
 
 void PumpingOwner::Loop(std::promise<HWND>& ready) {
   const HWND window = MakeRecordingWindow();
-  SetMessageArrivalHook(arrived_.Hook());
+  MessageArrival arrival;
   ready.set_value(window);
-  while (arrived_.Wait() && !stop_) {
+  // stop_ is set before the wake-up is posted: once a pump took that message, it is seen here.
+  while (!stop_ && arrival.Wait()) {
     MSG msg;
     while (PeekMessage(msg, true)) DispatchMessage(msg);
   }
-  SetMessageArrivalHook({});
   DestroyWindow(window);
 }
 

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -41,22 +42,21 @@ HWND MakeRecordingWindow();
 
 inline WPARAM AsWParam(HWND window) { return reinterpret_cast<WPARAM>(window); }
 
-// An event that an arrival hook sets, to wait until a message has been queued.
-class ArrivalSignal {
+// Lets the thread that makes it wait until a message is queued for it: through the arrival
+// hook where the platform calls it, through the system's queue state on Windows.
+class MessageArrival {
  public:
-  ArrivalSignal() = default;
-  ArrivalSignal(const ArrivalSignal&) = delete;
-  ArrivalSignal& operator=(const ArrivalSignal&) = delete;
-  ~ArrivalSignal() { CloseHandle(event_); }
-  std::function<void()> Hook() {
-    return [event = event_] { SetEvent(event); };
-  }
-  // True once a message has arrived since the last wait (false only if the wait failed).
-  bool Wait() { return WaitForSingleObject(event_, kInfinite) == kWaitObject0; }
-  Handle Event() const { return event_; }
+  MessageArrival();
+  ~MessageArrival();
+  MessageArrival(const MessageArrival&) = delete;
+  MessageArrival& operator=(const MessageArrival&) = delete;
+  // On the thread that made it: true once a message has arrived since it was made or last
+  // waited for (on Windows also when one was waiting before); false only if the wait failed.
+  bool Wait();
 
  private:
-  Handle event_ = CreateEvent(false, false);
+  struct State;  // what the platform's way of waiting needs
+  std::unique_ptr<State> state_;
 };
 
 // Installs an arrival hook for the calling thread for the life of the object.
@@ -89,8 +89,8 @@ class Worker {
   std::thread thread_;
 };
 
-// A thread that owns one recording window and handles its messages whenever the arrival
-// hook wakes it, the way a GUI event loop would.
+// A thread that owns one recording window and handles its messages whenever they arrive,
+// the way a GUI event loop would.
 class PumpingOwner {
  public:
   PumpingOwner();
@@ -101,7 +101,6 @@ class PumpingOwner {
  private:
   void Loop(std::promise<HWND>& ready);
 
-  ArrivalSignal arrived_;
   std::atomic<bool> stop_{false};
   HWND window_ = nullptr;
   std::thread thread_;

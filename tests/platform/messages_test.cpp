@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -132,8 +133,7 @@ TEST_F(Messages, PumpOneMessagePutsAQuitBackAndHandlesTheOtherMessagesFirst) {
 
 TEST_F(Messages, PumpOneMessageAlsoHandlesMessagesSentFromOtherThreads) {
   const HWND window = MakeRecordingWindow();
-  ArrivalSignal arrived;
-  ScopedArrivalHook hook(arrived.Hook());
+  MessageArrival arrived;
   LRESULT result = 0;
   std::thread sender(
       [&] { SendMessageTimeout(window, kEchoMsg, 0, 1, kSmtoBlock, 60000, &result); });
@@ -148,8 +148,7 @@ TEST_F(Messages, PumpOneMessageAlsoHandlesMessagesSentFromOtherThreads) {
 
 TEST_F(Messages, ASendWhoseProcedureThrowsFailsAndTheExceptionReachesThePump) {
   const HWND window = MakeRecordingWindow();
-  ArrivalSignal arrived;
-  ScopedArrivalHook hook(arrived.Hook());
+  MessageArrival arrived;
   bool sent = true;
   std::thread sender(
       [&] { sent = SendMessageTimeout(window, kThrowMsg, 0, 0, kSmtoBlock, 60000, nullptr); });
@@ -177,17 +176,17 @@ TEST_F(Messages, ADestroyedWindowDropsItsMessagesAndRefusesNewOnes) {
 TEST_F(Messages, DestroyingAWindowReleasesASenderThatWaitsForIt) {
   Worker worker;
   HWND window = nullptr;
-  ArrivalSignal arrived;
+  std::unique_ptr<MessageArrival> arrived;
   worker.Run([&] {
     window = MakeRecordingWindow();
-    SetMessageArrivalHook(arrived.Hook());
+    arrived = std::make_unique<MessageArrival>();
   });
   bool sent = true;
   std::thread sender(
       [&] { sent = SendMessageTimeout(window, kEchoMsg, 0, 1, kSmtoBlock, 60000, nullptr); });
-  ASSERT_TRUE(arrived.Wait());
   worker.Run([&] {
-    SetMessageArrivalHook({});
+    EXPECT_TRUE(arrived->Wait());
+    arrived.reset();
     DestroyWindow(window);
   });
   sender.join();

@@ -136,18 +136,22 @@ TEST(WaitForMultipleObjects, WakesABlockedWaiterWithTheIndexThatFired) {
 
 TEST(WaitForMultipleObjects, AnEventSharedWithAnotherWaiterIsNotLost) {
   // One thread waits on {a, b}, another on b alone; a set of a and then of b wakes both.
+  // Each reports through its own event: two sets of one auto-reset event may count as one.
   Events events;
   const Handle pair[] = {events.Make(false), events.Make(false)};
-  const Handle done = events.Make(false);
+  const Handle eitherDone = events.Make(false);
+  const Handle onlyBDone = events.Make(false);
   std::thread either([&] {
     WaitForMultipleObjects(2, pair, kInfinite);
-    SetEvent(done);
+    SetEvent(eitherDone);
   });
   {
-    Waiters onlyB(1, pair[1], done);
+    Waiters onlyB(1, pair[1], onlyBDone);
     SetEvent(pair[0]);
     SetEvent(pair[1]);
-    for (int i = 0; i < 2; ++i) ASSERT_EQ(WaitForSingleObject(done, 60000), kWaitObject0);
+    for (Handle done : {eitherDone, onlyBDone}) {
+      ASSERT_EQ(WaitForSingleObject(done, 60000), kWaitObject0);
+    }
   }
   either.join();
 }

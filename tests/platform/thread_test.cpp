@@ -1,18 +1,17 @@
 #include "platform/thread.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <atomic>
 
 #include "platform/sync.h"
+#include "tests/platform/own_priority.h"
 
 namespace platform {
 namespace {
 
-int OwnNice() { return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); }
+using testing::IdleSystemPriority;
+using testing::OwnSystemPriority;
 
 // Events for a thread body that reports back and waits for permission to end.
 struct Handshake {
@@ -50,11 +49,11 @@ TEST(Thread, RunsTheBodyOnItsOwnThread) {
 
 TEST(Thread, PriorityChangesReachTheThreadAndNeverFail) {
   Handshake h;
-  std::atomic<int> nice{0};
-  const int mainNice = OwnNice();
+  std::atomic<int> priority{0};
+  const int mainPriority = OwnSystemPriority();
   auto thread = Thread::Start([&] {
     WaitForSingleObject(h.mayEnd, kInfinite);
-    nice = OwnNice();
+    priority = OwnSystemPriority();
     SetEvent(h.ended);
   });
   // Requested before or after the thread got going; raising priority may be refused.
@@ -65,8 +64,8 @@ TEST(Thread, PriorityChangesReachTheThreadAndNeverFail) {
   }
   SetEvent(h.mayEnd);
   ASSERT_EQ(WaitForSingleObject(h.ended, kInfinite), kWaitObject0);
-  EXPECT_EQ(nice, 19);
-  EXPECT_EQ(OwnNice(), mainNice) << "the caller's own priority is untouched";
+  EXPECT_EQ(priority, IdleSystemPriority());
+  EXPECT_EQ(OwnSystemPriority(), mainPriority) << "the caller's own priority is untouched";
 }
 
 TEST(Thread, TheObjectAndTheThreadMayOutliveEachOther) {
