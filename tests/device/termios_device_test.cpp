@@ -23,12 +23,17 @@
 #include "platform/sync.h"
 #include "platform/system_error.h"
 #include "tests/support/pty_far_end.h"
+#include "tests/support/serial_requests.h"
 
 namespace platform {
 namespace {
 
+using test_support::FailedWith;
+using test_support::kGuardMs;
+using test_support::OpenFailsWith;
+using test_support::Request;
+
 const std::string kName = "\\\\.\\COM60";  // beyond the default table: only SIO_COM60 names it
-constexpr uint32_t kGuardMs = 10000;        // how long a test waits for what must happen
 constexpr size_t kBigWrite = 1 << 20;       // more than a pseudo-terminal takes at once
 
 // The far end of the line: a pseudo-terminal whose slave side is COM60.
@@ -36,37 +41,6 @@ class FarEnd : public test_support::PtyFarEnd {
  public:
   FarEnd() : PtyFarEnd(60) {}
 };
-
-// An OVERLAPPED record with its own manual-reset event.
-struct Request {
-  Request() { overlapped.hEvent = CreateEvent(true, false); }
-  ~Request() { CloseHandle(overlapped.hEvent); }
-  Request(const Request&) = delete;
-  Request& operator=(const Request&) = delete;
-
-  bool Signalled() const { return WaitForSingleObject(overlapped.hEvent, 0) == kWaitObject0; }
-  bool Completes() const {
-    return WaitForSingleObject(overlapped.hEvent, kGuardMs) == kWaitObject0;
-  }
-
-  OVERLAPPED overlapped;
-};
-
-// The call failed and set the last error to `error`.
-::testing::AssertionResult FailedWith(bool result, uint32_t error) {
-  const uint32_t lastError = GetLastError();
-  if (!result && lastError == error) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "result " << result << ", last error " << lastError
-                                       << ", expected failure with " << error;
-}
-
-// Opening `name` fails with `error` (an opening that succeeds after all is closed again).
-::testing::AssertionResult OpenFailsWith(const std::string& name, uint32_t error) {
-  SerialHandle device = CreateFileA(name);
-  const ::testing::AssertionResult failed = FailedWith(device != nullptr, error);
-  if (device != nullptr) CloseHandle(device);
-  return failed;
-}
 
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');

@@ -28,6 +28,7 @@ class PtyFarEnd {
   termios Line() const;
   // The device goes away: the slave side hangs up.
   void Unplug();
+  static constexpr bool CanHangUp() { return true; }
 
  private:
   int comNumber_;
