@@ -12,6 +12,7 @@ namespace {
 
 using testing::AnyOf;
 using testing::MatchesRegex;
+using testing::StartsWith;
 
 TEST(LogHeaderTest, DateAndTimeUseTheGivenSeparatorsAndTwoDigitFields) {
   struct Case {
@@ -42,13 +43,23 @@ TEST(LogHeaderTest, NamesTheToolchainWithItsVersion) {
   EXPECT_EQ(version.find_first_not_of("0123456789."), std::string::npos) << version;
 }
 
-TEST(LogHeaderTest, OperatingSystemOutsideWindowsIsUnknownWithTheKernelNamed) {
 #if defined(_WIN32)
-  GTEST_SKIP() << "Windows gives its own version words";
-#else
-  EXPECT_THAT(platform::OperatingSystemDescription(), MatchesRegex("Unknown \\(.+ .+\\)"));
-#endif
+TEST(LogHeaderTest, OperatingSystemOnWindowsIsTheNtFamilyWordWithTheVersion) {
+  // Every Windows since Vista is "WinNT ", then major.minor, a blank and the service pack.
+  const std::string os = platform::OperatingSystemDescription();
+  ASSERT_THAT(os, StartsWith("WinNT "));
+  const size_t dot = os.find('.');
+  const size_t blank = os.find(' ', 6);
+  ASSERT_NE(dot, std::string::npos) << os;
+  ASSERT_NE(blank, std::string::npos) << os;
+  EXPECT_GT(std::stoi(os.substr(6, dot - 6)), 5) << os;
+  EXPECT_EQ(os.substr(dot + 1, blank - dot - 1).find_first_not_of("0123456789"), std::string::npos) << os;
 }
+#else
+TEST(LogHeaderTest, OperatingSystemOutsideWindowsIsUnknownWithTheKernelNamed) {
+  EXPECT_THAT(platform::OperatingSystemDescription(), MatchesRegex("Unknown \\(.+ .+\\)"));
+}
+#endif
 
 }  // namespace
 }  // namespace sio
