@@ -18,6 +18,7 @@ namespace {
 
 using test_support::ComFarEnd;
 using test_support::FailedWith;
+using test_support::Finished;
 using test_support::OpenFailsWith;
 using test_support::Request;
 
@@ -54,10 +55,9 @@ class Win32SerialDeviceTest : public ::testing::Test {
     std::string bytes(count, '\0');
     uint32_t read = 0;
     Request request;
-    if (!ReadFile(device_, bytes.data(), static_cast<uint32_t>(count), read, request.overlapped)) {
-      EXPECT_EQ(GetLastError(), kErrorIoPending);
-      EXPECT_TRUE(GetOverlappedResult(device_, request.overlapped, read, true));
-    }
+    const bool started =
+        ReadFile(device_, bytes.data(), static_cast<uint32_t>(count), read, request.overlapped);
+    EXPECT_TRUE(Finished(device_, started, request, read)) << "error " << GetLastError();
     bytes.resize(read);
     return bytes;
   }

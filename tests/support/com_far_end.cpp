@@ -18,13 +18,6 @@ namespace {
 
 std::string ComName(int number) { return "\\\\.\\COM" + std::to_string(number); }
 
-// A request that has started: its outcome, waited for when it pends.
-bool Finish(platform::SerialHandle device, bool started, Request& request, uint32_t& count) {
-  if (started) return true;
-  if (platform::GetLastError() != platform::kErrorIoPending) return false;
-  return platform::GetOverlappedResult(device, request.overlapped, count, true);
-}
-
 uint32_t QueuedBytes(platform::SerialHandle device) {
   uint32_t errors = 0;
   platform::COMSTAT status;
@@ -81,7 +74,7 @@ void ComFarEnd::Send(std::string_view bytes) {
   const bool started = platform::WriteFile(partner_, bytes.data(),
                                            static_cast<uint32_t>(bytes.size()), written,
                                            request.overlapped);
-  if (!Finish(partner_, started, request, written) || written != bytes.size()) {
+  if (!Finished(partner_, started, request, written) || written != bytes.size()) {
     ADD_FAILURE() << "write to the far end failed: error " << platform::GetLastError();
   }
 }
@@ -105,7 +98,7 @@ std::string ComFarEnd::Receive(std::size_t count, int guardMs) {
     Request request;
     uint32_t read = 0;
     const bool started = platform::ReadFile(partner_, chunk.data(), wanted, read, request.overlapped);
-    if (!Finish(partner_, started, request, read)) break;
+    if (!Finished(partner_, started, request, read)) break;
     bytes.append(chunk.data(), read);
     lastArrival = std::chrono::steady_clock::now();
   }

@@ -31,6 +31,15 @@ struct Request {
   platform::OVERLAPPED overlapped;
 };
 
+// Whether a request just started with `started` as its result succeeded: at once, or once it
+// completed after pending; `count` then holds the bytes it moved.
+inline bool Finished(platform::SerialHandle device, bool started, Request& request,
+                     uint32_t& count) {
+  if (started) return true;
+  if (platform::GetLastError() != platform::kErrorIoPending) return false;
+  return platform::GetOverlappedResult(device, request.overlapped, count, true);
+}
+
 // The call failed and set the last error to `error`.
 inline ::testing::AssertionResult FailedWith(bool result, uint32_t error) {
   const uint32_t lastError = platform::GetLastError();
