@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/sync.h"
+
 namespace platform {
 
 using HWND = struct WindowObject*;
@@ -57,6 +59,12 @@ LRESULT DispatchMessage(const MSG& msg);
 // Processes at most one pending message of the calling thread: a quit message is posted
 // again instead of being handled, anything else is translated and dispatched.
 void PumpOneMessage();
+
+// Sleeps until one of the `count` objects is signalled (kWaitObject0 + its index, the lowest
+// when several are), a message for the calling thread is waiting, sent from another thread or
+// posted (kWaitObject0 + count; a pending quit need not count), or `timeoutMs` passed
+// (kWaitTimeout). Lets a thread wait for others while it keeps handling its messages.
+uint32_t MsgWaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs);
 
 // Called (from whichever thread queues it) whenever a message is queued for the calling
 // thread, so that a foreign event loop (Qt's) can be woken and pump the messages inside it,

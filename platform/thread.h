@@ -7,17 +7,22 @@ namespace platform {
 
 enum class ThreadPriority { kIdle = 0, kLowest, kLower, kNormal, kHigher, kHighest, kTimeCritical };
 
-// A running thread. The body runs detached and the thread ends when it returns; the object
-// may outlive the thread (SetPriority is then a no-op) and the thread may outlive the object.
+// A running thread, owned by the object: the thread ends when its body returns, and Join (or
+// the destructor, which joins) waits for that. Nothing runs detached, so whatever the body
+// uses may be freed once the thread is joined.
 class Thread {
  public:
   // nullptr when the system cannot make another thread.
-  static std::shared_ptr<Thread> Start(std::function<void()> body);
+  static std::unique_ptr<Thread> Start(std::function<void()> body);
   virtual ~Thread() = default;
 
-  // Best effort: a level the OS refuses is left as it is, never an error.
+  // Best effort: a level the OS refuses is left as it is, never an error; a no-op once the
+  // body has returned.
   virtual void SetPriority(ThreadPriority priority) = 0;
   virtual bool IsCurrent() const = 0;
+  // Waits until the body has returned; at once when it had. From any thread but the thread
+  // itself, also from several at a time.
+  virtual void Join() = 0;
 };
 
 // Whether the caller is the program's main thread (the one that ran static initialisation).

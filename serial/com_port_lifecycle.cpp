@@ -45,10 +45,7 @@ TSioCustomComPort::~TSioCustomComPort() {
     if (State_ == cpsOpen) ClosePort();
     // A close deferred by a delivery is completed here, so that no ClosePendingMsg ever
     // reaches a destroyed port: wait for the dispatcher's threads while handling messages.
-    while (State_ == cpsClosing && ActiveDispatcher_ && ActiveDispatcher_->ThreadsRunning()) {
-      platform::PumpOneMessage();
-      platform::Sleep(1);
-    }
+    if (State_ == cpsClosing && ActiveDispatcher_) ActiveDispatcher_->AwaitThreadsEnded();
     if (State_ == cpsClosing) {
       ReopenAfterClose_ = false;
       CompleteClose();
@@ -215,7 +212,7 @@ void TSioCustomComPort::ClosePort() {
   ActiveDispatcher_->SaveTriggers(SavedTriggers_);
   RestoreTriggersOnOpen_ = true;
   ActiveDispatcher_->DonePort();
-  if (ActiveDispatcher_->InDispatch()) {
+  if (ActiveDispatcher_->ClosePending()) {
     platform::PostMessage(NotifyWindow_, ClosePendingMsg, 0, HandleParam(ActiveDispatcher_->DispatcherHandle()));
     platform::PumpOneMessage();
   } else {
@@ -290,8 +287,10 @@ void TSioCustomComPort::HandleTriggerMessage(uint32_t msg, platform::WPARAM wPar
       break;
     }
     case ClosePendingMsg:
-      if (ActiveDispatcher_ && ActiveDispatcher_->ThreadsRunning()) {
-        platform::PostMessage(NotifyWindow_, ClosePendingMsg, 0, lParam);
+      // While the threads run, the message comes again when the last of them has ended.
+      if (ActiveDispatcher_ && ActiveDispatcher_->CallWhenThreadsEnded([window = NotifyWindow_, lParam] {
+            platform::PostMessage(window, ClosePendingMsg, 0, lParam);
+          })) {
         break;
       }
       if (State_ != cpsClosing) break;

@@ -16,7 +16,8 @@ TSioBaseDispatcher::TSioBaseDispatcher(TComponent* owner) : Owner_(owner) {
 }
 
 TSioBaseDispatcher::~TSioBaseDispatcher() {
-  // A concrete dispatcher has already closed its device and stopped its threads.
+  // A concrete dispatcher has already closed its device and joined its threads.
+  platform::CloseHandle(ThreadEndedSignal);
   DispatcherRegistry::Instance().Unregister(DispatcherHandle_);
 }
 
@@ -37,6 +38,7 @@ int32_t TSioBaseDispatcher::InitPort(const std::string& portName, uint32_t baud,
     DonePort();
     return result;
   }
+  PortOpen = true;
   if (!SetupQueues(inSize, outSize)) {
     const int32_t result = -static_cast<int32_t>(platform::GetLastError());
     DonePort();
@@ -98,81 +100,11 @@ bool TSioBaseDispatcher::CreateSignals() {
          WriteDoneSignal && OutputFlushSignal;
 }
 
-void TSioBaseDispatcher::Destroy() {
-  if (ClosePending_) {
-    ReleasePort();
-  } else {
-    DonePort();
-  }
-  while (LiveThreadCount() > 0) {
-    platform::PumpOneMessage();
-    platform::Sleep(1);
-  }
-  CloseSignals();
-}
-
-int32_t TSioBaseDispatcher::LiveThreadCount() {
-  std::lock_guard guard(ThreadBook);
-  return ThreadCount;
-}
-
-bool TSioBaseDispatcher::ThreadExists(const std::shared_ptr<platform::Thread>& reference) {
-  std::lock_guard guard(ThreadBook);
-  return reference != nullptr;
-}
-
-void TSioBaseDispatcher::ThreadEnded(ThreadKind kind) {
-  std::shared_ptr<platform::Thread>& reference =
-      kind == ThreadKind::kCom ? ComThread : kind == ThreadKind::kDispatch ? DispThread : OutThread;
-  if (kind == ThreadKind::kDispatch && ReleaseOnThreadExit) {
-    {
-      // Gone first, so that the StopThreads of ReleasePort does not wait for this thread.
-      std::lock_guard guard(ThreadBook);
-      reference.reset();
-    }
-    ReleasePort();
-    ReleaseOnThreadExit = false;
-  }
-  // The reference goes together with the count: a StopThreads that has seen every reference
-  // gone finds ThreadsRunning cleared. And once the destructor has seen the count reach 0
-  // under the same lock, this thread no longer touches the dispatcher.
-  std::lock_guard guard(ThreadBook);
-  reference.reset();
-  if (--ThreadCount == 0) ThreadsRunning_ = false;
-}
-
 void TSioBaseDispatcher::CloseSignals() {
   for (platform::Handle* signal : {&DeviceEventSignal, &PassDoneSignal, &ThreadAckSignal,
                                    &OutputReadySignal, &WriteDoneSignal, &OutputFlushSignal}) {
     if (*signal != nullptr && platform::CloseHandle(*signal)) *signal = nullptr;
   }
-}
-
-void TSioBaseDispatcher::DonePort() {
-  FlushOutput();
-  FlushInput();
-  if (DeviceHandle != nullptr) CloseDevice();
-  if (InDispatch_) {
-    ClosePending_ = true;
-  } else {
-    ReleasePort();
-  }
-}
-
-// The rings are freed after DataLock is given up, under InputLock and OutputLock, keeping the
-// lock order (a reader may hold InputLock and want DataLock for its trace entry).
-void TSioBaseDispatcher::ReleasePort() {
-  {
-    platform::Lock data(DataLock);
-    ReleaseOnThreadExit = false;
-    if (ThreadsRunning_) StopThreads();
-  }
-  platform::Lock in(InputLock);
-  platform::Lock out(OutputLock);
-  InRing.clear();
-  InRing.shrink_to_fit();
-  OutRing.clear();
-  OutRing.shrink_to_fit();
 }
 
 int32_t TSioBaseDispatcher::ResizeQueues(uint16_t inSize, uint16_t outSize) {
@@ -245,12 +177,14 @@ int32_t TSioBaseDispatcher::CharAt(uint32_t n, uint8_t& ch) const {
 }
 
 int32_t TSioBaseDispatcher::PeekChar(uint8_t& ch, uint32_t n) {
+  if (!PortOpen) return kErrCommNotOpen;
   platform::Lock in(InputLock);
   return CharAt(n, ch);
 }
 
 // Called for every received byte: InputLock is taken once.
 int32_t TSioBaseDispatcher::GetChar(uint8_t& ch) {
+  if (!PortOpen) return kErrCommNotOpen;
   platform::Lock in(InputLock);
   if (InAvailDispatch) {
     ++TakenCount;
@@ -268,12 +202,14 @@ int32_t TSioBaseDispatcher::GetChar(uint8_t& ch) {
 }
 
 uint32_t TSioBaseDispatcher::InCount() {
+  if (!PortOpen) return 0;
   platform::Lock in(InputLock);
   const uint32_t count = RingCount();
   return InAvailDispatch ? count - std::min(count, TakenCount) : count;
 }
 
 int32_t TSioBaseDispatcher::FlushInput() {
+  if (!PortOpen) return kErrCommNotOpen;
   const int32_t result = PurgeQueue(1);
   {
     platform::Lock in(InputLock);
@@ -289,7 +225,7 @@ int32_t TSioBaseDispatcher::FlushInput() {
   return result;
 }
 
-int32_t TSioBaseDispatcher::FlushOutput() { return PurgeQueue(0); }
+int32_t TSioBaseDispatcher::FlushOutput() { return PortOpen ? PurgeQueue(0) : kErrCommNotOpen; }
 
 uint32_t TSioBaseDispatcher::ReadDeviceStatus() {
   platform::Lock out(OutputLock);
@@ -298,6 +234,7 @@ uint32_t TSioBaseDispatcher::ReadDeviceStatus() {
 
 int32_t TSioBaseDispatcher::PutBlock(const uint8_t* data, uint32_t length) {
   if (length == 0) return kOk;
+  if (!PortOpen) return kErrCommNotOpen;
   int32_t result = kOk;
   int32_t accepted;
   {
@@ -321,12 +258,14 @@ int32_t TSioBaseDispatcher::PutBlock(const uint8_t* data, uint32_t length) {
 }
 
 uint32_t TSioBaseDispatcher::OutCount() {
+  if (!PortOpen) return 0;
   platform::Lock out(OutputLock);
   RefreshLineErrors();
   return DeviceStatus.cbOutQue;
 }
 
 uint32_t TSioBaseDispatcher::OutFree() {
+  if (!PortOpen) return 0;
   platform::Lock out(OutputLock);
   return OutQueueSize - OutCount();
 }

@@ -3,8 +3,10 @@
 // input and output rings, the line settings, the triggers and handler lists and the recorders.
 // Every operation returns 0 (or a count) on success or a negative error code; nothing throws.
 // A concrete dispatcher supplies the device operations and the worker threads.
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,10 +63,20 @@ class TSioBaseDispatcher {
   bool ClosePending() const { return ClosePending_; }
   void SetLogDeviceName(const std::string& name);
 
-  // Opening and closing.
+  // Opening and closing. The data operations below answer -2007 (and the counts 0) from the
+  // start of DonePort on, until the next InitPort opens a device.
   int32_t InitPort(const std::string& portName, uint32_t baud, uint8_t parity, uint8_t dataBits,
                    uint8_t stopBits, uint16_t inSize, uint16_t outSize, uint8_t options);
+  // Closes the device; the threads are stopped and the rings freed by exactly one party: the
+  // caller, or, while a delivery runs (ClosePending then reads true), the dispatch thread as
+  // it ends. Either way the caller touches neither the events nor the rings afterwards.
   void DonePort();
+  // Handles the calling thread's messages until every worker thread has ended, sleeping in
+  // between until one ends or a message arrives.
+  void AwaitThreadsEnded();
+  // While worker threads run: `call` is kept and runs once, on the thread that ends last,
+  // replacing an earlier one; true. Otherwise false, and `call` is dropped.
+  bool CallWhenThreadsEnded(std::function<void()> call);
   int32_t ResizeQueues(uint16_t inSize, uint16_t outSize);
 
   // Received and sent bytes.
@@ -185,7 +197,16 @@ class TSioBaseDispatcher {
   void ResetRecorders();
   void SetOutputThreadPriority(uint8_t level);
   int32_t LiveThreadCount();
-  bool ThreadExists(const std::shared_ptr<platform::Thread>& reference);
+  bool ThreadAlive(ThreadKind kind);
+  // A started thread is counted at once; false when the system cannot make it.
+  bool StartThread(ThreadKind kind, std::function<void()> body);
+  // The stopping party waits for the threads: a worker thread (the dispatch thread releasing
+  // a deferred close) joins the others; the owning thread waits handling its messages, then
+  // joins them all and drops them.
+  void AwaitOtherThreads();
+  // Joins and drops the threads of the last opening; all of them have ended.
+  void DropThreads();
+  bool IsWorkerThread();
 
   TComponent* const Owner_;
   int32_t DispatcherHandle_ = -1;
@@ -207,6 +228,8 @@ class TSioBaseDispatcher {
   platform::COMSTAT DeviceStatus;  // OutputLock
   uint32_t InQueueSize = 0;
   uint32_t OutQueueSize = 0;
+  // From the device's opening to the start of DonePort: the data operations may run.
+  std::atomic<bool> PortOpen{false};
 
   // Input ring (InputLock; InHead is written by the dispatch thread only).
   std::vector<uint8_t> InRing;
@@ -254,17 +277,21 @@ class TSioBaseDispatcher {
   std::atomic<bool> ClosePending_{false};
   std::atomic<bool> StatusHitThisPass{false};
   std::atomic<bool> RingEventSeen{false};
+  std::atomic<bool> KillThreadsFlag{false};
+
+  // The worker threads, under ThreadBook: each is counted in ThreadCount and marked alive from
+  // its start until its ThreadEnded; ThreadsRunning while any is. Who releases a closing port
+  // is decided under ThreadBook too (DonePort, and the dispatch thread as it ends). The thread
+  // objects stay until the owning thread joins them, so a thread never frees itself.
+  std::mutex ThreadBook;
   std::atomic<bool> ThreadsRunning_{false};
   std::atomic<bool> ReleaseOnThreadExit{false};
   std::atomic<int32_t> ThreadCount{0};
-  std::atomic<bool> KillThreadsFlag{false};
-
-  // The worker threads; set when started, cleared by ThreadEnded (both under ThreadBook,
-  // which also covers the last decrement of ThreadCount).
-  std::mutex ThreadBook;
-  std::shared_ptr<platform::Thread> ComThread;
-  std::shared_ptr<platform::Thread> DispThread;
-  std::shared_ptr<platform::Thread> OutThread;
+  std::array<std::unique_ptr<platform::Thread>, 3> Threads;
+  std::array<bool, 3> Alive{};
+  std::function<void()> WhenThreadsEnded;
+  // Set by every ThreadEnded; lives as long as the dispatcher.
+  const platform::Handle ThreadEndedSignal = platform::CreateEvent(false, false);
 
  private:
   uint16_t NextTriggerHandle(uint32_t kind) const;

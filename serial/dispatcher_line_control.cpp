@@ -254,15 +254,18 @@ void TSioBaseDispatcher::ApplyThreadBoost(uint8_t boost) {
   const auto priority = ToPriority(BoostLevel + kNormalPriority);
   {
     std::lock_guard guard(ThreadBook);
-    if (ComThread) ComThread->SetPriority(priority);
-    if (DispThread) DispThread->SetPriority(priority);
+    for (const ThreadKind kind : {ThreadKind::kCom, ThreadKind::kDispatch}) {
+      if (const auto& thread = Threads[static_cast<size_t>(kind)]) thread->SetPriority(priority);
+    }
   }
   SetOutputThreadPriority(static_cast<uint8_t>(BoostLevel + (RS485Active ? 4 : kNormalPriority)));
 }
 
 void TSioBaseDispatcher::SetOutputThreadPriority(uint8_t level) {
   std::lock_guard guard(ThreadBook);
-  if (OutThread) OutThread->SetPriority(ToPriority(level));
+  if (const auto& thread = Threads[static_cast<size_t>(ThreadKind::kOutput)]) {
+    thread->SetPriority(ToPriority(level));
+  }
 }
 
 }  // namespace sio

@@ -22,23 +22,18 @@ platform::COMMTIMEOUTS ImmediateReadTimeouts() {
 
 }  // namespace
 
-std::shared_ptr<platform::Thread> TSioDispatcherThread::Start(std::unique_ptr<TSioDispatcherThread> thread) {
-  TSioDispatcherThread* self = thread.release();
-  return platform::Thread::Start([self] {
-    self->Run();
-    delete self;
-  });
+bool TSioDispatcherThread::Start(std::unique_ptr<TSioDispatcherThread> thread) {
+  TSioWin32Dispatcher& dispatcher = thread->dispatcher_;
+  const ThreadKind kind = thread->kind_;
+  std::shared_ptr<TSioDispatcherThread> body(std::move(thread));
+  return dispatcher.StartThread(kind, [body] { body->Run(); });
 }
 
 void TSioDispatcherThread::Run() {
-  ++dispatcher_.ThreadCount;
   try {
     Execute();
   } catch (const std::exception& error) {
     HandleException(error);
-  }
-  if (kind_ == ThreadKind::kDispatch) {
-    dispatcher_.ReleaseOnThreadExit = dispatcher_.ClosePending_ || dispatcher_.KillThreadsFlag;
   }
   dispatcher_.ThreadEnded(kind_);
 }
@@ -115,63 +110,36 @@ void TOutThread::Execute() {
 void TSioWin32Dispatcher::StartThreads() {
   platform::Lock lock(DataLock);
   if (ThreadsRunning_) throw Exception("Dispatcher already started");
-  ThreadsRunning_ = true;
+  DropThreads();  // those of an earlier opening, ended
   KillThreadsFlag = false;
-  StartThread(std::make_unique<TComThread>(*this), ComThread);
-  StartThread(std::make_unique<TDispThread>(*this), DispThread);
-  StartThread(std::make_unique<TOutThread>(*this), OutThread);
+  StartAcknowledged(std::make_unique<TComThread>(*this));
+  StartAcknowledged(std::make_unique<TDispThread>(*this));
+  StartAcknowledged(std::make_unique<TOutThread>(*this));
 }
 
-void TSioWin32Dispatcher::StartThread(std::unique_ptr<TSioDispatcherThread> thread,
-                                      std::shared_ptr<platform::Thread>& reference) {
-  {
-    // Held while the reference is stored, so a thread that ends at once finds it.
-    std::lock_guard guard(ThreadBook);
-    reference = TSioDispatcherThread::Start(std::move(thread));
+void TSioWin32Dispatcher::StartAcknowledged(std::unique_ptr<TSioDispatcherThread> thread) {
+  if (TSioDispatcherThread::Start(std::move(thread))) {
+    platform::WaitForSingleObject(ThreadAckSignal, kThreadAckTimeoutMs);
   }
-  platform::WaitForSingleObject(ThreadAckSignal, kThreadAckTimeoutMs);
 }
 
-// Processes the calling thread's messages until the thread is gone or `ticks` expired.
-bool TSioWin32Dispatcher::AwaitThreadEnd(const std::shared_ptr<platform::Thread>& reference,
-                                         int32_t ticks) {
-  platform::TTickTimer timer;
-  platform::SetTickTimer(timer, ticks);
-  while (ThreadExists(reference)) {
-    if (ticks > 0 && platform::TickTimerExpired(timer)) return false;
-    platform::PumpOneMessage();
-    platform::Sleep(1);
-  }
-  return true;
-}
-
+// Every thread is told at once; the dispatch thread need not sit out its 50 ms wait. DataLock
+// is given up while waiting, because the dispatch thread takes it in its passes.
 void TSioWin32Dispatcher::StopThreads() {
   platform::Lock lock(DataLock);
   if (!ThreadsRunning_) return;
   KillThreadsFlag = true;
-  if (ThreadExists(OutThread)) {
-    platform::SetEvent(OutputFlushSignal);
-    AwaitThreadEnd(OutThread, 0);
-  }
-  if (ThreadExists(ComThread)) {
-    platform::SetCommMask(DeviceHandle, 0);
-    platform::SetEvent(PassDoneSignal);
-    platform::ResetEvent(ThreadAckSignal);
-    AwaitThreadEnd(ComThread, 0);
-  }
-  if (ThreadExists(DispThread)) {
-    // The dispatch thread takes DataLock in its passes: give it up while waiting, so the
-    // thread can finish its pass and see the kill flag. Nothing is freed before it is gone.
-    const int depth = DataLock.LeaveAll();
-    if (!AwaitThreadEnd(DispThread, kStopWaitTicks)) {
-      platform::SetEvent(DeviceEventSignal);
-      if (!AwaitThreadEnd(DispThread, kStopWaitTicks)) AwaitThreadEnd(DispThread, 0);
-    }
-    DataLock.ReEnter(depth);
-  }
+  platform::SetEvent(OutputFlushSignal);
+  platform::SetCommMask(DeviceHandle, 0);
+  platform::SetEvent(PassDoneSignal);
+  platform::SetEvent(DeviceEventSignal);
+  const int depth = DataLock.LeaveAll();
+  AwaitOtherThreads();
+  DataLock.ReEnter(depth);
+  CloseReadEvent();
   CloseSignals();
 }
 
-bool TSioWin32Dispatcher::OutputThreadExists() { return ThreadExists(OutThread); }
+bool TSioWin32Dispatcher::OutputThreadExists() { return ThreadAlive(ThreadKind::kOutput); }
 
 }  // namespace sio

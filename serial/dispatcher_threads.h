@@ -1,7 +1,8 @@
 #pragma once
 // The three worker threads of an open port: the com thread waits in the driver for line
 // events, the dispatch thread runs the event and idle passes, the output thread drains the
-// output ring. Each object frees itself when its body returns.
+// output ring. Each object is the body of one platform thread, which owns it; the dispatcher
+// owns and joins the platform threads.
 #include <memory>
 
 #include "platform/thread.h"
@@ -15,8 +16,8 @@ class TSioDispatcherThread {
  public:
   virtual ~TSioDispatcherThread() = default;
 
-  // Starts the thread at once; the returned handle may outlive it.
-  static std::shared_ptr<platform::Thread> Start(std::unique_ptr<TSioDispatcherThread> thread);
+  // Starts the thread at once as one of the dispatcher's; false when it cannot be made.
+  static bool Start(std::unique_ptr<TSioDispatcherThread> thread);
 
  protected:
   TSioDispatcherThread(TSioWin32Dispatcher& dispatcher, ThreadKind kind)

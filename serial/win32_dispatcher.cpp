@@ -120,16 +120,23 @@ int32_t TSioWin32Dispatcher::OpenDevice(const std::string& name, uint32_t, uint3
   return kOk;
 }
 
-int32_t TSioWin32Dispatcher::CloseDevice() {
+void TSioWin32Dispatcher::CloseReadEvent() {
   if (ReadOverlapped.hEvent != nullptr) {
     platform::CloseHandle(ReadOverlapped.hEvent);
     ReadOverlapped.hEvent = nullptr;
   }
+}
+
+// With the threads running, the dispatch thread may be reading: the read event is then
+// closed by StopThreads, once the threads have ended.
+int32_t TSioWin32Dispatcher::CloseDevice() {
   if (ThreadsRunning_) {
     KillThreadsFlag = true;
     platform::SetCommMask(DeviceHandle, 0);
     platform::SetEvent(PassDoneSignal);
     platform::ResetEvent(ThreadAckSignal);
+  } else {
+    CloseReadEvent();
   }
   if (!platform::CloseHandle(DeviceHandle)) return -1;
   DeviceHandle = nullptr;

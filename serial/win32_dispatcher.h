@@ -41,7 +41,6 @@ class TSioWin32Dispatcher : public TSioBaseDispatcher {
   friend class TOutThread;
 
   static constexpr uint32_t kThreadAckTimeoutMs = 3000;
-  static constexpr int32_t kStopWaitTicks = 36;
 
   bool WaitDeviceEvent(uint32_t& mask, platform::OVERLAPPED& overlapped);
   bool OutputPending();
@@ -53,9 +52,10 @@ class TSioWin32Dispatcher : public TSioBaseDispatcher {
   std::atomic<uint32_t> DeviceEventMask{0};
 
  private:
-  void StartThread(std::unique_ptr<TSioDispatcherThread> thread,
-                   std::shared_ptr<platform::Thread>& reference);
-  bool AwaitThreadEnd(const std::shared_ptr<platform::Thread>& reference, int32_t ticks);
+  // Starts the thread and waits (3000 ms at most) for its acknowledgement.
+  void StartAcknowledged(std::unique_ptr<TSioDispatcherThread> thread);
+  // The read request's event goes once no thread can read any more.
+  void CloseReadEvent();
   bool OutputThreadExists();
   bool RunStatusTriggers();
   uint32_t ChooseWriteChunk();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace platform {
 
@@ -33,6 +34,13 @@ struct ThreadQueue {
   std::optional<int> quitCode;  // a pending quit, handed out when nothing else is posted
   // The owning thread waits here for the answer to its own sends and for sends to it.
   std::condition_variable wake;
+  // Set whenever a message is queued, for MsgWaitForMultipleObjects.
+  Handle arrival = CreateEvent(false, false);
+
+  ThreadQueue() = default;
+  ThreadQueue(const ThreadQueue&) = delete;
+  ThreadQueue& operator=(const ThreadQueue&) = delete;
+  ~ThreadQueue() { CloseHandle(arrival); }
 
   // The arrival hook is called under its own lock, never under the registry's, so that it
   // can post or send itself; replacing it waits for calls of the old one to return.
@@ -108,7 +116,9 @@ const std::shared_ptr<ThreadQueue>& CurrentQueue() {
   return holder.queue;
 }
 
-void CallHook(ThreadQueue& q) {
+// Tells the thread of `q` that a message was queued for it.
+void Arrived(ThreadQueue& q) {
+  SetEvent(q.arrival);
   std::lock_guard lock(q.hookMutex);
   if (q.hook) q.hook();
 }
@@ -193,7 +203,7 @@ bool Send(HWND window, const MSG& msg, bool block,
   owner->sent.push_back(m);
   owner->wake.notify_all();
   lock.unlock();
-  CallHook(*owner);
+  Arrived(*owner);
   lock.lock();
   return AwaitReply(lock, owner, m, block, deadline, result);
 }
@@ -270,13 +280,13 @@ bool PostMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     owner = target->owner;
     owner->posted.push_back(MSG{window, msg, wParam, lParam});
   }
-  CallHook(*owner);
+  Arrived(*owner);
   return true;
 }
 
 void PostQuitMessage(int exitCode) {
   SetQuit(exitCode);
-  CallHook(*CurrentQueue());
+  Arrived(*CurrentQueue());
 }
 
 bool PeekMessage(MSG& msg, bool remove) {
@@ -311,6 +321,18 @@ void PumpOneMessage() {
   }
   TranslateMessage(msg);
   DispatchMessage(msg);
+}
+
+uint32_t MsgWaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
+  ThreadQueue& q = *CurrentQueue();
+  {
+    std::lock_guard lock(TheRegistry().mutex);
+    if (!q.posted.empty() || !q.sent.empty()) return kWaitObject0 + count;
+  }
+  // A message queued from now on sets the arrival event, so none is missed.
+  std::vector<Handle> all(objects, objects + count);
+  all.push_back(q.arrival);
+  return WaitForMultipleObjects(count + 1, all.data(), timeoutMs);
 }
 
 void SetMessageArrivalHook(std::function<void()> hook) {

@@ -19,7 +19,7 @@ const std::thread::id kMainThreadId = std::this_thread::get_id();
 // Linux nice values of the seven levels, idle to time-critical.
 constexpr std::array<int, 7> kNiceOf{19, 10, 5, 0, -5, -10, -20};
 
-// What the thread and the object share; it lives as long as either of them.
+// What the thread and the object share.
 struct ThreadState {
   std::mutex mutex;
   bool running = false;
@@ -36,6 +36,9 @@ void ApplyNice(pid_t kernelId, ThreadPriority priority) {
 class PosixThread final : public Thread {
  public:
   explicit PosixThread(std::shared_ptr<ThreadState> state) : state_(std::move(state)) {}
+  ~PosixThread() override { Join(); }
+
+  void Begin(std::function<void()> body) { thread_ = std::thread(RunThread, state_, std::move(body)); }
 
   void SetPriority(ThreadPriority priority) override {
     std::lock_guard lock(state_->mutex);
@@ -52,11 +55,21 @@ class PosixThread final : public Thread {
     return state_->running && state_->id == std::this_thread::get_id();
   }
 
+  void Join() override {
+    std::lock_guard lock(joinMutex_);
+    if (thread_.joinable()) thread_.join();
+  }
+
  private:
+  static void RunThread(const std::shared_ptr<ThreadState>& state, const std::function<void()>& body);
+
   std::shared_ptr<ThreadState> state_;
+  std::mutex joinMutex_;  // std::thread::join must not run twice at once
+  std::thread thread_;
 };
 
-void RunThread(const std::shared_ptr<ThreadState>& state, const std::function<void()>& body) {
+void PosixThread::RunThread(const std::shared_ptr<ThreadState>& state,
+                            const std::function<void()>& body) {
   {
     std::lock_guard lock(state->mutex);
     state->kernelId = static_cast<pid_t>(syscall(SYS_gettid));
@@ -71,14 +84,14 @@ void RunThread(const std::shared_ptr<ThreadState>& state, const std::function<vo
 
 }  // namespace
 
-std::shared_ptr<Thread> Thread::Start(std::function<void()> body) {
-  auto state = std::make_shared<ThreadState>();
+std::unique_ptr<Thread> Thread::Start(std::function<void()> body) {
+  auto thread = std::make_unique<PosixThread>(std::make_shared<ThreadState>());
   try {
-    std::thread(RunThread, state, std::move(body)).detach();
+    thread->Begin(std::move(body));
   } catch (const std::system_error&) {
     return nullptr;
   }
-  return std::make_shared<PosixThread>(state);
+  return thread;
 }
 
 bool IsMainThread() { return std::this_thread::get_id() == kMainThreadId; }

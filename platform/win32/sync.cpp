@@ -1,5 +1,7 @@
 #include "platform/sync.h"
 
+#include "platform/messages.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -63,15 +65,39 @@ uint32_t WaitForSingleObject(Handle object, uint32_t timeoutMs) {
   return WaitForMultipleObjects(1, &object, timeoutMs);
 }
 
-uint32_t WaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
-  if (!ValidObjects(count, objects)) return kWaitFailed;
+namespace {
+
+// Runs `wait` on the native handles of `objects` while they count as waited on; its result
+// becomes ours, index `count` included (a message, for MsgWaitForMultipleObjects).
+template <typename Wait>
+uint32_t WaitOn(uint32_t count, const Handle* objects, Wait wait) {
   HANDLE natives[MAXIMUM_WAIT_OBJECTS];
   std::transform(objects, objects + count, natives, Native);
   Waits().Enter(objects, count);
-  const DWORD result = ::WaitForMultipleObjects(count, natives, FALSE, timeoutMs);
+  const DWORD result = wait(natives);
   Waits().Leave(objects, count);
-  if (result < WAIT_OBJECT_0 + count) return kWaitObject0 + (result - WAIT_OBJECT_0);
+  if (result <= WAIT_OBJECT_0 + count) return kWaitObject0 + (result - WAIT_OBJECT_0);
   return result == WAIT_TIMEOUT ? kWaitTimeout : kWaitFailed;
+}
+
+}  // namespace
+
+uint32_t WaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
+  if (!ValidObjects(count, objects)) return kWaitFailed;
+  const uint32_t result = WaitOn(count, objects, [&](const HANDLE* natives) {
+    return ::WaitForMultipleObjects(count, natives, FALSE, timeoutMs);
+  });
+  return result == kWaitObject0 + count ? kWaitFailed : result;
+}
+
+// Declared with the messages; here for the waits' bookkeeping. MWMO_INPUTAVAILABLE: a
+// message already in the queue ends the wait too, not only one that arrives.
+uint32_t MsgWaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
+  if (count > 0 && !ValidObjects(count, objects)) return kWaitFailed;
+  return WaitOn(count, objects, [&](const HANDLE* natives) {
+    return ::MsgWaitForMultipleObjectsEx(count, natives, timeoutMs, QS_ALLINPUT,
+                                         MWMO_INPUTAVAILABLE);
+  });
 }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }

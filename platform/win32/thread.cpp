@@ -36,6 +36,7 @@ struct ThreadState {
 class Win32Thread final : public Thread {
  public:
   explicit Win32Thread(std::shared_ptr<ThreadState> state) : state_(std::move(state)) {}
+  ~Win32Thread() override { Join(); }
 
   void SetPriority(ThreadPriority priority) override {
     std::lock_guard lock(state_->mutex);
@@ -49,6 +50,9 @@ class Win32Thread final : public Thread {
     std::lock_guard lock(state_->mutex);
     return state_->running && state_->id == GetCurrentThreadId();
   }
+
+  // The handle stays valid until the state goes, so any number of waits may run on it.
+  void Join() override { ::WaitForSingleObject(state_->handle, INFINITE); }
 
  private:
   std::shared_ptr<ThreadState> state_;
@@ -67,7 +71,7 @@ unsigned __stdcall RunThread(void* parameter) {
 
 }  // namespace
 
-std::shared_ptr<Thread> Thread::Start(std::function<void()> body) {
+std::unique_ptr<Thread> Thread::Start(std::function<void()> body) {
   auto state = std::make_shared<ThreadState>();
   state->body = std::move(body);
   auto* threadReference = new std::shared_ptr<ThreadState>(state);
@@ -82,7 +86,7 @@ std::shared_ptr<Thread> Thread::Start(std::function<void()> body) {
   state->handle = reinterpret_cast<HANDLE>(handle);
   state->id = id;
   ResumeThread(state->handle);
-  return std::make_shared<Win32Thread>(state);
+  return std::make_unique<Win32Thread>(state);
 }
 
 bool IsMainThread() { return GetCurrentThreadId() == kMainThreadId; }

@@ -29,7 +29,7 @@ TEST(Thread, RunsTheBodyOnItsOwnThread) {
   Handshake h;
   std::atomic<bool> current{false};
   std::atomic<bool> main{true};
-  std::shared_ptr<Thread> thread;
+  std::unique_ptr<Thread> thread;
   std::atomic<Thread*> self{nullptr};
   thread = Thread::Start([&] {
     WaitForSingleObject(h.mayEnd, kInfinite);
@@ -68,20 +68,23 @@ TEST(Thread, PriorityChangesReachTheThreadAndNeverFail) {
   EXPECT_EQ(OwnSystemPriority(), mainPriority) << "the caller's own priority is untouched";
 }
 
-TEST(Thread, TheObjectAndTheThreadMayOutliveEachOther) {
+TEST(Thread, JoiningOrDestroyingWaitsForTheBodyAndLeavesAnEndedThreadUsable) {
   Handshake h;
   auto ended = Thread::Start([&] { SetEvent(h.ended); });
-  ASSERT_EQ(WaitForSingleObject(h.ended, kInfinite), kWaitObject0);
+  ended->Join();
+  EXPECT_EQ(WaitForSingleObject(h.ended, 0), kWaitObject0);
+  ended->Join();  // a second join returns at once
   ended->SetPriority(ThreadPriority::kIdle);
   EXPECT_FALSE(ended->IsCurrent());
 
   auto dropped = Thread::Start([&] {
     WaitForSingleObject(h.mayEnd, kInfinite);
+    Sleep(20);  // the body is still running when the object goes
     SetEvent(h.reported);
   });
-  dropped.reset();
   SetEvent(h.mayEnd);
-  EXPECT_EQ(WaitForSingleObject(h.reported, kInfinite), kWaitObject0);
+  dropped.reset();
+  EXPECT_EQ(WaitForSingleObject(h.reported, 0), kWaitObject0);
 }
 
 }  // namespace
