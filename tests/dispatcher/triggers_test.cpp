@@ -187,8 +187,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MatchCase{"OK", false, "OOK", 1}, MatchCase{"OK", false, "OKOK", 2},
                       MatchCase{"OK", false, "ok", 0}, MatchCase{"OK", true, "xokx", 1},
                       MatchCase{"\xE4", true, "\xC4", 1},  // a-umlaut upper-cased as the system does
-                      MatchCase{"AAB", false, "AAAB", 1}, MatchCase{"ABAB", false, "ABABAB", 1},  // a match consumes its bytes
-                      MatchCase{"ABAB", false, "ABABABAB", 2},
+                      MatchCase{"AAB", false, "AAAB", 1},
+                      // every occurrence counts, also one that overlaps the one before
+                      MatchCase{"ABAB", false, "ABABAB", 2}, MatchCase{"ABAB", false, "ABABABAB", 3},
+                      MatchCase{"AA", false, "AAAA", 3}, MatchCase{"ABA", false, "ABABABA", 3},
+                      MatchCase{"ABCABD", false, "ABCABCABD", 1},
                       MatchCase{"\r", false, "1\r2\r", 2}, MatchCase{"1234567890123456789012", false,
                                                                       "x1234567890123456789012", 1}));
 
