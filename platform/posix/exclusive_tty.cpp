@@ -44,6 +44,7 @@ Claims& OpenDevices() {
 uint32_t OpenError(int err) {
   switch (err) {
     case ENOENT:
+    case EISDIR:  // a directory is no port at all, not one held by another
     case ENXIO:  // a node without a device behind it
     case ENODEV:
     case EIO:  // e.g. the slave of a pseudo-terminal whose master is gone
