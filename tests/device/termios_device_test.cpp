@@ -158,6 +158,7 @@ TEST(TermiosDeviceOpen, ANameWithoutASerialDeviceBehindItIsNotFound) {
   const std::vector<Case> cases = {
       {"no such node", "/dev/nimbrel-no-such-tty", kName},
       {"not a tty", "/dev/null", kName},
+      {"a directory", "/dev", kName},
       {"a number without a device", nullptr, "\\\\.\\COM49"},
       {"not a COM name", "/dev/null", "\\\\.\\LPT1"},
   };

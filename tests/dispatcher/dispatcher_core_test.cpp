@@ -224,5 +224,24 @@ TEST_F(DispatcherInput, DonePortDiscardsEverythingAndClosesTheDevice) {
   EXPECT_EQ(dispatcher.InCount(), 0u);
 }
 
+// The rings are gone after DonePort: every data call answers "not open" instead of reaching
+// them, also after the port has been used.
+TEST_F(DispatcherInput, DataCallsAfterDonePortAnswerNotOpen) {
+  const uint8_t text[] = {'o', 'k'};
+  ASSERT_EQ(dispatcher.PutBlock(text, 2), kOk);
+  device->Receive("in");
+  dispatcher.Pass();
+  dispatcher.DonePort();
+  uint8_t ch = 0;
+  EXPECT_EQ(dispatcher.PutBlock(text, 2), kErrCommNotOpen);
+  EXPECT_EQ(dispatcher.GetChar(ch), kErrCommNotOpen);
+  EXPECT_EQ(dispatcher.PeekChar(ch, 1), kErrCommNotOpen);
+  EXPECT_EQ(dispatcher.FlushInput(), kErrCommNotOpen);
+  EXPECT_EQ(dispatcher.FlushOutput(), kErrCommNotOpen);
+  EXPECT_EQ(dispatcher.InCount(), 0u);
+  EXPECT_EQ(dispatcher.OutCount(), 0u);
+  EXPECT_EQ(dispatcher.OutFree(), 0u);
+}
+
 }  // namespace
 }  // namespace sio::testing

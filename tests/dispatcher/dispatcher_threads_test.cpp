@@ -16,6 +16,13 @@ namespace {
 
 using test_support::PumpUntil;
 
+// Shows how many worker threads are counted.
+class ObservedDispatcher : public TSioWin32Dispatcher {
+ public:
+  ObservedDispatcher() : TSioWin32Dispatcher(nullptr) {}
+  using TSioBaseDispatcher::LiveThreadCount;
+};
+
 class ThreadedDispatcher : public ::testing::Test {
  protected:
   static constexpr const char* kName = "\\\\.\\COM2";
@@ -41,7 +48,7 @@ class ThreadedDispatcher : public ::testing::Test {
 
   test_support::MemorySerialProvider provider;
   std::shared_ptr<test_support::MemorySerialDevice> device;
-  std::unique_ptr<TSioWin32Dispatcher> dispatcher = std::make_unique<TSioWin32Dispatcher>(nullptr);
+  std::unique_ptr<ObservedDispatcher> dispatcher = std::make_unique<ObservedDispatcher>();
   RecordingWindow window{*dispatcher};
 };
 
@@ -98,15 +105,37 @@ TEST_F(ThreadedDispatcher, ClosingEndsAllThreads) {
 TEST_F(ThreadedDispatcher, ClosingInsideADeliveryIsCompletedByTheDispatchThread) {
   dispatcher->SetAvailLength(1);
   bool closePendingSeen = false;
+  int32_t writeAfterClose = 0;
   window.OnDelivery([&] {
     dispatcher->DonePort();
     closePendingSeen = dispatcher->ClosePending();
+    const uint8_t late = 'x';
+    writeAfterClose = dispatcher->PutBlock(&late, 1);  // the dispatch thread may be releasing
   });
   device->Receive("bye");
   ASSERT_TRUE(PumpUntil([&] { return !window.Deliveries().empty(); }));
   EXPECT_TRUE(closePendingSeen);
+  EXPECT_EQ(writeAfterClose, kErrCommNotOpen);
   EXPECT_TRUE(PumpUntil([&] { return !dispatcher->ThreadsRunning(); }));
   EXPECT_FALSE(device->IsOpen());
+  dispatcher.reset();
+}
+
+// Held between the kill flag and the signals that follow it, the closer finds the dispatch
+// and com threads ended on their own: the release is still the closer's, so the events it
+// signals next are still open and every thread is stopped when DonePort returns.
+TEST_F(ThreadedDispatcher, ThreadsEndingOnTheirOwnDuringACloseLeaveTheReleaseToTheCloser) {
+  bool othersEnded = false;
+  bool stillRunning = false;
+  device->HoldInNextMaskClear([&] {
+    othersEnded = PumpUntil([&] { return dispatcher->LiveThreadCount() <= 1; });
+    stillRunning = dispatcher->ThreadsRunning();  // the output thread waits to be told
+  });
+  dispatcher->DonePort();
+  EXPECT_TRUE(othersEnded);
+  EXPECT_TRUE(stillRunning);
+  EXPECT_FALSE(dispatcher->ThreadsRunning());
+  EXPECT_EQ(dispatcher->LiveThreadCount(), 0);
   dispatcher.reset();
 }
 

@@ -132,12 +132,17 @@ bool MemorySerialDevice::SetCommState(const DCB& dcb) {
 }
 
 bool MemorySerialDevice::SetCommMask(uint32_t mask) {
-  std::lock_guard lock(mutex_);
-  if (!Enter(SerialCall::kSetCommMask)) return false;
-  if (rejectRing2_ && (mask & kEvRing2)) return Fail(kErrorInvalidParameter);
-  if (wait_) CompleteWait(0, kErrorSuccess);
-  unreported_ = 0;
-  mask_ = mask;
+  std::function<void()> hold;
+  {
+    std::lock_guard lock(mutex_);
+    if (!Enter(SerialCall::kSetCommMask)) return false;
+    if (rejectRing2_ && (mask & kEvRing2)) return Fail(kErrorInvalidParameter);
+    if (wait_) CompleteWait(0, kErrorSuccess);
+    unreported_ = 0;
+    mask_ = mask;
+    if (mask == 0) hold = std::exchange(holdInMaskClear_, nullptr);
+  }
+  if (hold) hold();
   return true;
 }
 
@@ -307,6 +312,11 @@ void MemorySerialDevice::SetWritesPend(bool pend) {
 void MemorySerialDevice::SetReadsPend(bool pend) {
   std::lock_guard lock(mutex_);
   readsPend_ = pend;
+}
+
+void MemorySerialDevice::HoldInNextMaskClear(std::function<void()> hold) {
+  std::lock_guard lock(mutex_);
+  holdInMaskClear_ = std::move(hold);
 }
 
 void MemorySerialDevice::SetRejectRing2(bool reject) {

@@ -95,6 +95,9 @@ class MemorySerialDevice final : public platform::SerialDevice {
   void SetWritesPend(bool pend);
   // Reads report kErrorIoPending although their data is already there, as a driver may.
   void SetReadsPend(bool pend);
+  // The next SetCommMask(0) runs `hold` on its caller's thread before it returns, after it has
+  // ended a pending wait: holds a closing thread between breaking the wait and what follows.
+  void HoldInNextMaskClear(std::function<void()> hold);
   // SetCommMask with kEvRing2 fails with kErrorInvalidParameter (and leaves the mask), as the
   // drivers that do not know the ring trailing edge do.
   void SetRejectRing2(bool reject);
@@ -152,6 +155,7 @@ class MemorySerialDevice final : public platform::SerialDevice {
   bool writesPend_ = false;
   bool readsPend_ = false;
   bool rejectRing2_ = false;
+  std::function<void()> holdInMaskClear_;
   std::map<SerialCall, uint32_t> failures_;
   std::map<SerialCall, uint32_t> calls_;
 
