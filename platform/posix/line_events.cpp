@@ -26,6 +26,11 @@ std::optional<LineCounters> ReadLineCounters(int fd) {
                       u(counts.parity), u(counts.overrun), u(counts.brk), u(counts.buf_overrun)};
 }
 
+bool HasModemLines(int fd) {
+  int bits = 0;
+  return ioctl(fd, TIOCMGET, &bits) == 0;
+}
+
 uint32_t ReadModemLines(int fd, uint32_t& lines) {
   int bits = 0;
   lines = 0;

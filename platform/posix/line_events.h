@@ -23,6 +23,9 @@ struct LineCounters {
 // The counters of the tty `fd`; nullopt where the driver keeps none.
 std::optional<LineCounters> ReadLineCounters(int fd);
 
+// Whether the tty `fd` has modem lines to read (a pseudo-terminal has none).
+bool HasModemLines(int fd);
+
 // The modem input lines of the tty `fd` as kMsCtsOn, kMsDsrOn, kMsRingOn and kMsRlsdOn bits
 // in `lines` (0 for a tty without modem lines); 0 or the system error.
 uint32_t ReadModemLines(int fd, uint32_t& lines);

@@ -67,15 +67,15 @@ TermiosDevice::TermiosDevice(std::unique_ptr<ExclusiveTty> tty)
   errorCounters_ = eventCounters_;
 }
 
+// The modem lines are read on the poller's ticks, where the tty has them: the driver counts
+// their changes (and line events), so a pulse between two ticks is not lost.
 uint32_t TermiosDevice::StartWatching() {
+  TtyPoller::Handlers handlers{[this] { OnReceived(); }, [this] { OnWritable(); },
+                               [this] { OnHungUp(); }, nullptr};
+  if (HasModemLines(fd_) || eventCounters_) handlers.tick = [this] { OnModemChange(); };
   uint32_t error = kErrorSuccess;
-  poller_ = TtyPoller::Start(fd_,
-                             {[this] { OnReceived(); }, [this] { OnWritable(); },
-                              [this] { OnHungUp(); }},
-                             error);
-  if (poller_ == nullptr) return error;
-  modemWatcher_ = ModemWatcher::Start(fd_, [this] { OnModemChange(); });
-  return modemWatcher_ != nullptr ? kErrorSuccess : kErrorNotEnoughMemory;
+  poller_ = TtyPoller::Start(fd_, std::move(handlers), kModemLinesTickMs, error);
+  return poller_ != nullptr ? kErrorSuccess : error;
 }
 
 TermiosDevice::~TermiosDevice() { Close(); }
@@ -88,9 +88,8 @@ void TermiosDevice::Close() {
     if (wait_) CompleteWait(0, kErrorOperationAborted);
     EndWrites(kErrorOperationAborted);
   }
-  // The watchers' handlers see closed_ and do nothing more; then the tty can go.
+  // The poller's handlers see closed_ and do nothing more; then the tty can go.
   poller_.reset();
-  modemWatcher_.reset();
   tty_.reset();
 }
 

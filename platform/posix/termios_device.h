@@ -13,8 +13,7 @@
 //   - Close (also by the destructor) ends every pending request with kErrorOperationAborted,
 //     and the device is free for the next opening.
 // Pending requests are completed by a thread of the device that sleeps in the kernel
-// (TtyPoller); modem line changes come from a second one (ModemWatcher), where the driver
-// reports them.
+// (TtyPoller); where the tty has modem lines, the same thread reads them every 50 ms.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -25,7 +24,6 @@
 
 #include "platform/posix/exclusive_tty.h"
 #include "platform/posix/line_events.h"
-#include "platform/posix/modem_watcher.h"
 #include "platform/posix/tty_poller.h"
 #include "platform/serial_api.h"
 
@@ -86,10 +84,12 @@ class TermiosDevice final : public SerialDevice {
     uint32_t Sent() const { return size - static_cast<uint32_t>(Left()); }
   };
 
+  static constexpr uint32_t kModemLinesTickMs = 50;
+
   explicit TermiosDevice(std::unique_ptr<ExclusiveTty> tty);
   uint32_t StartWatching();
 
-  // Handlers of the watcher threads.
+  // Handlers of the poller's thread.
   void OnReceived();
   void OnWritable();
   void OnHungUp();
@@ -109,7 +109,6 @@ class TermiosDevice final : public SerialDevice {
   std::unique_ptr<ExclusiveTty> tty_;
   const int fd_;
   std::unique_ptr<TtyPoller> poller_;
-  std::unique_ptr<ModemWatcher> modemWatcher_;
 
   std::mutex mutex_;
   std::condition_variable completed_;  // a request completed

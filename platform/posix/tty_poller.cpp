@@ -30,8 +30,9 @@ void CloseIfOpen(int fd) {
 
 }  // namespace
 
-std::unique_ptr<TtyPoller> TtyPoller::Start(int fd, Handlers handlers, uint32_t& error) {
-  std::unique_ptr<TtyPoller> poller(new TtyPoller(std::move(handlers)));
+std::unique_ptr<TtyPoller> TtyPoller::Start(int fd, Handlers handlers, uint32_t tickMs,
+                                            uint32_t& error) {
+  std::unique_ptr<TtyPoller> poller(new TtyPoller(std::move(handlers), tickMs));
   error = poller->Watch(fd);
   if (error != kErrorSuccess) return nullptr;
   try {
@@ -65,10 +66,23 @@ void TtyPoller::WatchOutput(bool on) {
   epoll_ctl(epoll_, EPOLL_CTL_MOD, writeSide_, &event);
 }
 
+int TtyPoller::TickWhenDue(std::chrono::steady_clock::time_point& nextTick) {
+  if (!handlers_.tick) return -1;
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= nextTick) {
+    handlers_.tick();
+    nextTick = now + std::chrono::milliseconds(tickMs_);
+    return tickMs_;
+  }
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now);
+  return static_cast<int>(left.count()) + 1;
+}
+
 void TtyPoller::Run() {
+  auto nextTick = std::chrono::steady_clock::now() + std::chrono::milliseconds(tickMs_);
   for (;;) {
     epoll_event events[3];
-    const int count = epoll_wait(epoll_, events, 3, -1);
+    const int count = epoll_wait(epoll_, events, 3, TickWhenDue(nextTick));
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return;
     for (int i = 0; i < count; ++i) {

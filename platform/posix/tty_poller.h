@@ -7,8 +7,11 @@
 //     the driver makes room after every write, and a writer with nothing pending need not
 //     be woken for it;
 //   - a hang-up (the device went away, e.g. the master side of a pseudo-terminal closed);
-//     after that it tells nothing more, since a hung-up tty stays readable for ever.
+//     after that it tells nothing more, since a hung-up tty stays readable for ever;
+//   - when asked for, a tick every `tickMs`, for what the kernel cannot wake it for (the
+//     modem lines: the driver's wait for their changes can only be broken by a signal).
 // The handlers run on the poller's thread, one at a time.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,11 +25,13 @@ class TtyPoller {
     std::function<void()> received;
     std::function<void()> writable;
     std::function<void()> hungUp;
+    std::function<void()> tick;  // none: no ticks
   };
 
   // Starts watching `fd`, which must stay open while the poller lives; nullptr with `error`
   // set when the kernel objects or the thread cannot be made.
-  static std::unique_ptr<TtyPoller> Start(int fd, Handlers handlers, uint32_t& error);
+  static std::unique_ptr<TtyPoller> Start(int fd, Handlers handlers, uint32_t tickMs,
+                                          uint32_t& error);
   // Stops the thread (a handler running on it finishes first).
   ~TtyPoller();
   // Turns the reports of output room on or off (off at the start); from any thread. Turning
@@ -36,11 +41,15 @@ class TtyPoller {
   TtyPoller& operator=(const TtyPoller&) = delete;
 
  private:
-  explicit TtyPoller(Handlers handlers) : handlers_(std::move(handlers)) {}
+  TtyPoller(Handlers handlers, uint32_t tickMs)
+      : handlers_(std::move(handlers)), tickMs_(static_cast<int>(tickMs)) {}
   uint32_t Watch(int fd);
   void Run();
+  // Ticks when a tick is due; the epoll time-out until the next one (-1: none).
+  int TickWhenDue(std::chrono::steady_clock::time_point& nextTick);
 
   Handlers handlers_;
+  int tickMs_;
   int epoll_ = -1;
   int wake_ = -1;       // eventfd that stops the thread
   int writeSide_ = -1;  // a second descriptor of the tty, watched for output room only
