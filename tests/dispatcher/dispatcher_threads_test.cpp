@@ -20,6 +20,8 @@ using test_support::PumpUntil;
 class ObservedDispatcher : public TSioWin32Dispatcher {
  public:
   ObservedDispatcher() : TSioWin32Dispatcher(nullptr) {}
+  // The threads go before this part of the object does: they call its virtual operations.
+  ~ObservedDispatcher() override { Destroy(); }
   using TSioBaseDispatcher::LiveThreadCount;
 };
 
