@@ -56,6 +56,10 @@ bool PeekMessage(MSG& msg, bool remove);
 void TranslateMessage(const MSG& msg);
 LRESULT DispatchMessage(const MSG& msg);
 
+// Whether the calling thread is handling a message that another thread sent it (inside the
+// window procedure that the send runs, or anything called from there).
+bool InSendMessage();
+
 // Processes at most one pending message of the calling thread: a quit message is posted
 // again instead of being handled, anything else is translated and dispatched.
 void PumpOneMessage();

@@ -116,8 +116,11 @@ void TSioBaseDispatcher::DonePort() {
   PortOpen = false;
   if (DeviceHandle != nullptr) CloseDevice();
   {
+    // Deferred only when the caller may be running inside the delivery (a handler of a
+    // message the dispatch thread sent), which waiting for the thread would block. Any other
+    // caller releases the port itself, the delivery ending while it waits.
     std::lock_guard guard(ThreadBook);
-    if (InDispatch_ && Alive[Index(ThreadKind::kDispatch)]) {
+    if (InDispatch_ && Alive[Index(ThreadKind::kDispatch)] && platform::InSendMessage()) {
       ClosePending_ = true;  // the dispatch thread sees it at the latest as its delivery ends
       return;
     }

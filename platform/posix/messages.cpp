@@ -123,6 +123,9 @@ void Arrived(ThreadQueue& q) {
   if (q.hook) q.hook();
 }
 
+// How many messages sent from other threads the calling thread is handling (nested).
+thread_local int sentBeingHandled = 0;
+
 // Handles the oldest message sent to the calling thread; false when none waits.
 bool HandleOneSent() {
   Registry& r = TheRegistry();
@@ -138,21 +141,26 @@ bool HandleOneSent() {
     m->state = SentMessage::State::kRunning;
   }
   LRESULT result = 0;
+  ++sentBeingHandled;
   try {
     result = proc(m->msg.window, m->msg.message, m->msg.wParam, m->msg.lParam);
   } catch (...) {
+    --sentBeingHandled;
     std::lock_guard lock(r.mutex);
     Finish(*m, SentMessage::State::kDropped, 0);  // the sender fails instead of waiting for ever
     throw;
   }
+  --sentBeingHandled;
   std::lock_guard lock(r.mutex);
   Finish(*m, SentMessage::State::kDone, result);
   return true;
 }
 
-void HandleAllSent() {
-  while (HandleOneSent()) {
-  }
+// True when there was any.
+bool HandleAllSent() {
+  bool any = false;
+  while (HandleOneSent()) any = true;
+  return any;
 }
 
 // Waits for the owner thread to handle `m`. Unless `block`, messages sent to the waiting
@@ -312,6 +320,9 @@ LRESULT DispatchMessage(const MSG& msg) {
 }
 
 void PumpOneMessage() {
+  // Messages sent from other threads count as the one, as on Windows: a posted one waits for
+  // the next call.
+  if (HandleAllSent()) return;
   MSG msg;
   if (!PeekMessage(msg, true)) return;
   if (msg.message == kWmQuit) {
@@ -322,6 +333,8 @@ void PumpOneMessage() {
   TranslateMessage(msg);
   DispatchMessage(msg);
 }
+
+bool InSendMessage() { return sentBeingHandled > 0; }
 
 uint32_t MsgWaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
   ThreadQueue& q = *CurrentQueue();

@@ -243,6 +243,8 @@ LRESULT DispatchMessage(const MSG& msg) {
   return result;
 }
 
+bool InSendMessage() { return ::InSendMessage() != FALSE; }
+
 void PumpOneMessage() {
   // Messages sent from other threads count as the one: the system hands them all out at once,
   // before any posted message, so a posted one waits for the next call.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/messages.h"
+#include "platform/sync.h"
 #include "serial/error_strings.h"
 #include "serial/exceptions.h"
 #include "tests/dispatcher/manual_dispatcher.h"
@@ -121,6 +122,20 @@ TEST_F(ThreadedDispatcher, ClosingInsideADeliveryIsCompletedByTheDispatchThread)
   EXPECT_TRUE(PumpUntil([&] { return !dispatcher->ThreadsRunning(); }));
   EXPECT_FALSE(device->IsOpen());
   dispatcher.reset();
+}
+
+// A delivery waits for this thread, which closes without handling its messages first: not
+// from inside the delivery, so the close is not deferred; the waiting delivery is handled
+// while the close waits for the threads.
+TEST_F(ThreadedDispatcher, ClosingOutsideADeliveryThatIsUnderWayIsNotDeferred) {
+  dispatcher->SetAvailLength(1);
+  device->Receive("x");
+  for (int i = 0; i < 10000 && !dispatcher->InDispatch(); ++i) platform::Sleep(1);
+  ASSERT_TRUE(dispatcher->InDispatch());
+  dispatcher->DonePort();
+  EXPECT_FALSE(dispatcher->ClosePending());
+  EXPECT_FALSE(dispatcher->ThreadsRunning());
+  EXPECT_EQ(window.Deliveries().size(), 1u);
 }
 
 // Held between the kill flag and the signals that follow it, the closer finds the dispatch
