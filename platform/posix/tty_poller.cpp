@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -16,6 +17,8 @@ namespace platform {
 namespace {
 
 enum Source : uint32_t { kStop, kReceived, kWritable };
+
+constexpr int kOutputRecheckMs = 50;
 
 bool Add(int epoll, int fd, uint32_t events, Source source) {
   epoll_event event{};
@@ -60,6 +63,7 @@ uint32_t TtyPoller::Watch(int fd) {
 
 // A modification re-checks the descriptor, so room that is already there is reported.
 void TtyPoller::WatchOutput(bool on) {
+  outputWatched_ = on;
   epoll_event event{};
   event.events = on ? EPOLLOUT | EPOLLET : 0;
   event.data.u32 = kWritable;
@@ -81,10 +85,13 @@ int TtyPoller::TickWhenDue(std::chrono::steady_clock::time_point& nextTick) {
 void TtyPoller::Run() {
   auto nextTick = std::chrono::steady_clock::now() + std::chrono::milliseconds(tickMs_);
   for (;;) {
+    int timeout = TickWhenDue(nextTick);
+    if (outputWatched_) timeout = timeout < 0 ? kOutputRecheckMs : std::min(timeout, kOutputRecheckMs);
     epoll_event events[3];
-    const int count = epoll_wait(epoll_, events, 3, TickWhenDue(nextTick));
+    const int count = epoll_wait(epoll_, events, 3, timeout);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return;
+    if (count == 0 && outputWatched_) handlers_.writable();
     for (int i = 0; i < count; ++i) {
       if (events[i].data.u32 == kStop) return;
       if (events[i].events & (EPOLLHUP | EPOLLERR)) {

@@ -5,12 +5,15 @@
 //     again until more arrive;
 //   - each time the driver made room for more output, while output is watched (WatchOutput):
 //     the driver makes room after every write, and a writer with nothing pending need not
-//     be woken for it;
+//     be woken for it; also every 50 ms while watched, because a driver may make room
+//     without telling (a pseudo-terminal, when the kernel moves the bytes on to the reader's
+//     side later);
 //   - a hang-up (the device went away, e.g. the master side of a pseudo-terminal closed);
 //     after that it tells nothing more, since a hung-up tty stays readable for ever;
 //   - when asked for, a tick every `tickMs`, for what the kernel cannot wake it for (the
 //     modem lines: the driver's wait for their changes can only be broken by a signal).
 // The handlers run on the poller's thread, one at a time.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -50,6 +53,7 @@ class TtyPoller {
 
   Handlers handlers_;
   int tickMs_;
+  std::atomic<bool> outputWatched_{false};
   int epoll_ = -1;
   int wake_ = -1;       // eventfd that stops the thread
   int writeSide_ = -1;  // a second descriptor of the tty, watched for output room only
