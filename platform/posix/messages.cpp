@@ -338,11 +338,13 @@ bool InSendMessage() { return sentBeingHandled > 0; }
 
 uint32_t MsgWaitForMultipleObjects(uint32_t count, const Handle* objects, uint32_t timeoutMs) {
   ThreadQueue& q = *CurrentQueue();
+  // Reset first: a message queued after the reset sets the event again, one queued before it
+  // is found in the queue, so none is missed and none handled already ends the wait.
+  ResetEvent(q.arrival);
   {
     std::lock_guard lock(TheRegistry().mutex);
     if (!q.posted.empty() || !q.sent.empty()) return kWaitObject0 + count;
   }
-  // A message queued from now on sets the arrival event, so none is missed.
   std::vector<Handle> all(objects, objects + count);
   all.push_back(q.arrival);
   return WaitForMultipleObjects(count + 1, all.data(), timeoutMs);

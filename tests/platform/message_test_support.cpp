@@ -18,7 +18,7 @@ LRESULT RecordingProc(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   }
   {
     std::lock_guard lock(recordMutex);
-    handled.push_back({std::this_thread::get_id(), msg, wParam, lParam});
+    handled.push_back({std::this_thread::get_id(), msg, wParam, lParam, InSendMessage()});
   }
   switch (msg) {
     case kEchoMsg:

@@ -27,6 +27,7 @@ struct Handled {
   uint32_t msg = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
+  bool sentByAnotherThread = false;  // InSendMessage() while it was handled
 };
 
 // Everything the recording windows handled, in order.

@@ -146,6 +146,57 @@ TEST_F(Messages, PumpOneMessageAlsoHandlesMessagesSentFromOtherThreads) {
   DestroyWindow(window);
 }
 
+TEST_F(Messages, InSendMessageTellsAMessageSentByAnotherThreadFromAPostedOrOwnOne) {
+  const HWND window = MakeRecordingWindow();
+  MessageArrival arrived;
+  std::thread sender([&] { SendMessageTimeout(window, kEchoMsg, 0, 1, kSmtoBlock, 60000, nullptr); });
+  ASSERT_TRUE(arrived.Wait());
+  PumpOneMessage();
+  sender.join();
+  ASSERT_TRUE(PostMessage(window, kOtherMsg, 0, 2));
+  PumpOneMessage();
+  SendMessage(window, kEchoMsg, 0, 3);
+  const auto handled = HandledMessages();
+  ASSERT_EQ(handled.size(), 3u);
+  EXPECT_TRUE(handled[0].sentByAnotherThread);
+  EXPECT_FALSE(handled[1].sentByAnotherThread) << "posted";
+  EXPECT_FALSE(handled[2].sentByAnotherThread) << "sent by the owner itself";
+  EXPECT_FALSE(InSendMessage());
+  DestroyWindow(window);
+}
+
+// What ends a wait that also watches the thread's messages; nothing does within the time-out.
+TEST_F(Messages, MsgWaitEndsForASignalledObjectOrAWaitingMessage) {
+  const HWND window = MakeRecordingWindow();
+  const Handle event = CreateEvent(false, false);
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &event, 20), kWaitTimeout);
+
+  SetEvent(event);
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &event, kInfinite), kWaitObject0);
+
+  ASSERT_TRUE(PostMessage(window, kOtherMsg, 0, 1));  // already waiting
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &event, kInfinite), kWaitObject0 + 1);
+  PumpOneMessage();
+
+  Worker poster;
+  std::thread later([&] {
+    poster.Run([&] { PostMessage(window, kOtherMsg, 0, 2); });
+  });
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &event, kInfinite), kWaitObject0 + 1);  // arrives
+  later.join();
+  PumpOneMessage();
+
+  LRESULT result = 0;
+  std::thread sender([&] { SendMessageTimeout(window, kEchoMsg, 0, 4, kSmtoBlock, 60000, &result); });
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, kInfinite), kWaitObject0);  // a send, no objects
+  PumpOneMessage();
+  sender.join();
+  EXPECT_EQ(result, 5);
+  EXPECT_EQ(HandledMessages().size(), 3u);
+  CloseHandle(event);
+  DestroyWindow(window);
+}
+
 TEST_F(Messages, ASendWhoseProcedureThrowsFailsAndTheExceptionReachesThePump) {
   const HWND window = MakeRecordingWindow();
   MessageArrival arrived;
