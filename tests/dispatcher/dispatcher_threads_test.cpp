@@ -24,6 +24,7 @@ class ObservedDispatcher : public TSioWin32Dispatcher {
   // The threads go before this part of the object does: they call its virtual operations.
   ~ObservedDispatcher() override { Destroy(); }
   using TSioBaseDispatcher::LiveThreadCount;
+  using TSioBaseDispatcher::ThreadAlive;
 };
 
 class ThreadedDispatcher : public ::testing::Test {
@@ -139,13 +140,16 @@ TEST_F(ThreadedDispatcher, ClosingOutsideADeliveryThatIsUnderWayIsNotDeferred) {
 }
 
 // Held between the kill flag and the signals that follow it, the closer finds the dispatch
-// and com threads ended on their own: the release is still the closer's, so the events it
-// signals next are still open and every thread is stopped when DonePort returns.
+// and com threads ended on their own (the dispatch thread after its 50 ms wait): the release
+// is still the closer's, so the output thread still runs, the events the closer signals next
+// are still open, and every thread is stopped when DonePort returns.
 TEST_F(ThreadedDispatcher, ThreadsEndingOnTheirOwnDuringACloseLeaveTheReleaseToTheCloser) {
   bool othersEnded = false;
   bool stillRunning = false;
   device->HoldInNextMaskClear([&] {
-    othersEnded = PumpUntil([&] { return dispatcher->LiveThreadCount() <= 1; });
+    othersEnded = PumpUntil([&] {
+      return !dispatcher->ThreadAlive(ThreadKind::kDispatch) && !dispatcher->ThreadAlive(ThreadKind::kCom);
+    });
     stillRunning = dispatcher->ThreadsRunning();  // the output thread waits to be told
   });
   dispatcher->DonePort();
