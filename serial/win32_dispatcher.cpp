@@ -18,7 +18,10 @@ constexpr uint32_t kLineEvents = 0x00C0;
 
 TSioWin32Dispatcher::TSioWin32Dispatcher(TComponent* owner) : TSioBaseDispatcher(owner) {}
 
-TSioWin32Dispatcher::~TSioWin32Dispatcher() { Destroy(); }
+TSioWin32Dispatcher::~TSioWin32Dispatcher() {
+  Destroy();
+  CloseReadEvent();  // left when the threads had all ended by themselves before the close
+}
 
 int32_t TSioWin32Dispatcher::EscapeCom(uint32_t function) {
   // The result is not examined: a device without modem lines (a pseudo-terminal) refuses,
@@ -110,6 +113,7 @@ bool TSioWin32Dispatcher::SetupQueues(uint32_t inSize, uint32_t outSize) {
 int32_t TSioWin32Dispatcher::OpenDevice(const std::string& name, uint32_t, uint32_t) {
   const platform::SerialHandle device = platform::CreateFileA(name);
   if (device == nullptr) return -1;
+  CloseReadEvent();
   ReadOverlapped = {};
   ReadOverlapped.hEvent = platform::CreateEvent(true, false);
   if (ReadOverlapped.hEvent == nullptr) {

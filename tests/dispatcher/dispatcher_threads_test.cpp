@@ -25,6 +25,7 @@ class ObservedDispatcher : public TSioWin32Dispatcher {
   ~ObservedDispatcher() override { Destroy(); }
   using TSioBaseDispatcher::LiveThreadCount;
   using TSioBaseDispatcher::ThreadAlive;
+  bool SignalsOpen() const { return DeviceEventSignal != nullptr && PassDoneSignal != nullptr; }
 };
 
 class ThreadedDispatcher : public ::testing::Test {
@@ -141,20 +142,20 @@ TEST_F(ThreadedDispatcher, ClosingOutsideADeliveryThatIsUnderWayIsNotDeferred) {
 
 // Held between the kill flag and the signals that follow it, the closer finds the dispatch
 // and com threads ended on their own (the dispatch thread after its 50 ms wait): the release
-// is still the closer's, so the output thread still runs, the events the closer signals next
-// are still open, and every thread is stopped when DonePort returns.
+// is still the closer's, so the events it signals next are still open, and every thread is
+// stopped when DonePort returns.
 TEST_F(ThreadedDispatcher, ThreadsEndingOnTheirOwnDuringACloseLeaveTheReleaseToTheCloser) {
   bool othersEnded = false;
-  bool stillRunning = false;
+  bool signalsOpen = false;
   device->HoldInNextMaskClear([&] {
     othersEnded = PumpUntil([&] {
       return !dispatcher->ThreadAlive(ThreadKind::kDispatch) && !dispatcher->ThreadAlive(ThreadKind::kCom);
     });
-    stillRunning = dispatcher->ThreadsRunning();  // the output thread waits to be told
+    signalsOpen = dispatcher->SignalsOpen();
   });
   dispatcher->DonePort();
   EXPECT_TRUE(othersEnded);
-  EXPECT_TRUE(stillRunning);
+  EXPECT_TRUE(signalsOpen);
   EXPECT_FALSE(dispatcher->ThreadsRunning());
   EXPECT_EQ(dispatcher->LiveThreadCount(), 0);
   dispatcher.reset();
