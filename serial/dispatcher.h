@@ -197,6 +197,7 @@ class TSioBaseDispatcher {
   void ResetRecorders();
   void SetOutputThreadPriority(uint8_t level);
   int32_t LiveThreadCount();
+  int32_t CountAlive() const;  // under ThreadBook
   bool ThreadAlive(ThreadKind kind);
   // A started thread is counted at once; false when the system cannot make it.
   bool StartThread(ThreadKind kind, std::function<void()> body);
@@ -279,14 +280,13 @@ class TSioBaseDispatcher {
   std::atomic<bool> RingEventSeen{false};
   std::atomic<bool> KillThreadsFlag{false};
 
-  // The worker threads, under ThreadBook: each is counted in ThreadCount and marked alive from
-  // its start until its ThreadEnded; ThreadsRunning while any is. Who releases a closing port
+  // The worker threads, under ThreadBook: each is marked alive from its start until its
+  // ThreadEnded (the live count is derived from the marks); ThreadsRunning while any is. Who releases a closing port
   // is decided under ThreadBook too (DonePort, and the dispatch thread as it ends). The thread
   // objects stay until the owning thread joins them, so a thread never frees itself.
   std::mutex ThreadBook;
   std::atomic<bool> ThreadsRunning_{false};
   std::atomic<bool> ReleaseOnThreadExit{false};
-  std::atomic<int32_t> ThreadCount{0};
   std::array<std::unique_ptr<platform::Thread>, 3> Threads;
   std::array<bool, 3> Alive{};
   std::function<void()> WhenThreadsEnded;

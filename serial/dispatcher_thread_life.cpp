@@ -1,6 +1,7 @@
 // The life of a dispatcher's worker threads: counted as they start, marked ended by their
 // last act, joined by the party that stops them. One party releases a closing port; the
 // choice is made under ThreadBook (DonePort here, and the dispatch thread in ThreadEnded).
+#include <algorithm>
 #include <utility>
 
 #include "platform/messages.h"
@@ -14,9 +15,13 @@ size_t Index(ThreadKind kind) { return static_cast<size_t>(kind); }
 
 }  // namespace
 
+int32_t TSioBaseDispatcher::CountAlive() const {
+  return static_cast<int32_t>(std::count(Alive.begin(), Alive.end(), true));
+}
+
 int32_t TSioBaseDispatcher::LiveThreadCount() {
   std::lock_guard guard(ThreadBook);
-  return ThreadCount;
+  return CountAlive();
 }
 
 bool TSioBaseDispatcher::ThreadAlive(ThreadKind kind) {
@@ -38,7 +43,6 @@ bool TSioBaseDispatcher::StartThread(ThreadKind kind, std::function<void()> body
   Threads[Index(kind)] = platform::Thread::Start(std::move(body));
   if (!Threads[Index(kind)]) return false;
   Alive[Index(kind)] = true;
-  ++ThreadCount;
   ThreadsRunning_ = true;
   return true;
 }
@@ -56,7 +60,7 @@ void TSioBaseDispatcher::ThreadEnded(ThreadKind kind) {
   {
     std::lock_guard guard(ThreadBook);
     Alive[Index(kind)] = false;
-    if (--ThreadCount == 0) {
+    if (CountAlive() == 0) {
       ThreadsRunning_ = false;
       whenEnded = std::exchange(WhenThreadsEnded, nullptr);
     }
@@ -68,7 +72,7 @@ void TSioBaseDispatcher::ThreadEnded(ThreadKind kind) {
 
 bool TSioBaseDispatcher::CallWhenThreadsEnded(std::function<void()> call) {
   std::lock_guard guard(ThreadBook);
-  if (ThreadCount == 0) return false;
+  if (CountAlive() == 0) return false;
   WhenThreadsEnded = std::move(call);
   return true;
 }

@@ -126,6 +126,14 @@ void Arrived(ThreadQueue& q) {
 // How many messages sent from other threads the calling thread is handling (nested).
 thread_local int sentBeingHandled = 0;
 
+// Counts one such message for the life of the object.
+struct HandlingSent {
+  HandlingSent() { ++sentBeingHandled; }
+  ~HandlingSent() { --sentBeingHandled; }
+  HandlingSent(const HandlingSent&) = delete;
+  HandlingSent& operator=(const HandlingSent&) = delete;
+};
+
 // Handles the oldest message sent to the calling thread; false when none waits.
 bool HandleOneSent() {
   Registry& r = TheRegistry();
@@ -141,16 +149,14 @@ bool HandleOneSent() {
     m->state = SentMessage::State::kRunning;
   }
   LRESULT result = 0;
-  ++sentBeingHandled;
   try {
+    const HandlingSent handling;
     result = proc(m->msg.window, m->msg.message, m->msg.wParam, m->msg.lParam);
   } catch (...) {
-    --sentBeingHandled;
     std::lock_guard lock(r.mutex);
     Finish(*m, SentMessage::State::kDropped, 0);  // the sender fails instead of waiting for ever
     throw;
   }
-  --sentBeingHandled;
   std::lock_guard lock(r.mutex);
   Finish(*m, SentMessage::State::kDone, result);
   return true;
